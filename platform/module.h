@@ -1,0 +1,45 @@
+#pragma once
+// Modules: the module that holds a piece of code, its file path, and loading a library to look
+// up an exported symbol (dlopen/dladdr on Linux, LoadLibrary/GetModuleFileName on Windows).
+#include <string>
+#include <utility>
+
+#include "platform/com.h"
+
+namespace platform {
+
+// The module (shared library or program) whose image contains `address`; null if none.
+HMODULE ModuleOf(const void* address) noexcept;
+// The module's file path; empty when it cannot be found.
+std::string ModulePath(HMODULE module);
+// The folder of a path, without the trailing separator ("" for a bare file name).
+std::string FolderOf(const std::string& path);
+
+// An opened library; closed when the object goes.
+class Library {
+public:
+    Library() noexcept = default;
+    // An empty Library when the file cannot be loaded; LastError() then says why.
+    static Library Open(const std::string& path) noexcept;
+    static std::string LastError();
+
+    Library(Library&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
+    Library& operator=(Library&& other) noexcept {
+        std::swap(handle_, other.handle_);
+        return *this;
+    }
+    Library(const Library&) = delete;
+    Library& operator=(const Library&) = delete;
+    ~Library();
+
+    explicit operator bool() const noexcept { return handle_ != nullptr; }
+    HMODULE Handle() const noexcept { return handle_; }
+    // The exported symbol's address, or null.
+    void* Symbol(const char* name) const noexcept;
+
+private:
+    explicit Library(HMODULE handle) noexcept : handle_(handle) {}
+    HMODULE handle_ = nullptr;
+};
+
+}  // namespace platform
