@@ -14,6 +14,17 @@ std::string GuidToString(const GUID& g) {
 
 namespace {
 
+volatile LONG gLiveObjects = 0;
+
+}  // namespace
+
+LONG LiveObjectCount() noexcept { return gLiveObjects; }
+LiveObject::LiveObject() noexcept { InterlockedIncrement(&gLiveObjects); }
+LiveObject::LiveObject(const LiveObject&) noexcept { InterlockedIncrement(&gLiveObjects); }
+LiveObject::~LiveObject() { InterlockedDecrement(&gLiveObjects); }
+
+namespace {
+
 int HexValue(char c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;

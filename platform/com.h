@@ -118,4 +118,16 @@ std::string GuidToString(const GUID& guid);
 // Accepts exactly the 38-character form above (either case); anything else is nullopt.
 std::optional<GUID> GuidFromString(std::string_view text);
 
+// Number of live COM objects of this module (class factories, filters, pins, enumerators,
+// pages); the library may unload only when it is 0. Changed with interlocked operations.
+LONG LiveObjectCount() noexcept;
+
+// Base of every COM object of the module: counted from construction to destruction.
+class LiveObject {
+protected:
+    LiveObject() noexcept;
+    LiveObject(const LiveObject&) noexcept;
+    ~LiveObject();
+};
+
 }  // namespace platform

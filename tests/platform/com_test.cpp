@@ -97,3 +97,19 @@ TEST(CCritSec, IsReentrantAndExcludesOtherThreads) {
 }
 
 }  // namespace
+
+namespace {
+
+struct Counted : platform::LiveObject {};
+
+TEST(LiveObject, CountsFromConstructionToDestruction) {
+    const LONG before = platform::LiveObjectCount();
+    {
+        Counted a;
+        Counted b = a;
+        EXPECT_EQ(platform::LiveObjectCount(), before + 2);
+    }
+    EXPECT_EQ(platform::LiveObjectCount(), before);
+}
+
+}  // namespace
