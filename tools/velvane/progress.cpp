@@ -1,0 +1,31 @@
+#include "progress.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+
+namespace velvane_cli {
+
+Progress::Progress(std::string label, int64_t total, bool enabled)
+    : label_(std::move(label)), total_(total), enabled_(enabled && total > 0 && isatty(STDERR_FILENO)),
+      start_(std::chrono::steady_clock::now()) {}
+
+Progress::~Progress() {
+    if (shown_) std::fprintf(stderr, "\r\033[K");
+}
+
+void Progress::Advance(int64_t done) {
+    if (!enabled_) return;
+    if (!shown_ && std::chrono::steady_clock::now() - start_ < std::chrono::seconds(1)) return;
+    const int percent = static_cast<int>(done * 100 / total_);
+    if (percent == lastPercent_) return;
+    lastPercent_ = percent;
+    shown_ = true;
+    constexpr int kWidth = 30;
+    const int filled = percent * kWidth / 100;
+    std::fprintf(stderr, "\r%s [%.*s%*s] %3d%%", label_.c_str(), filled, "##############################",
+                 kWidth - filled, "", percent);
+    std::fflush(stderr);
+}
+
+}  // namespace velvane_cli
