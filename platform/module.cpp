@@ -29,6 +29,8 @@ std::string ModulePath(HMODULE module) {
     }
 }
 
+DWORD LastModuleError() noexcept { return GetLastError(); }
+
 Library Library::Open(const std::string& path) noexcept { return Library(LoadLibraryA(path.c_str())); }
 
 std::string Library::LastError() { return "error " + std::to_string(GetLastError()); }
@@ -53,6 +55,8 @@ std::string ModulePath(HMODULE module) {
     if (!module || !dladdr(module, &info) || !info.dli_fname) return {};
     return info.dli_fname;
 }
+
+DWORD LastModuleError() noexcept { return 126; }
 
 Library Library::Open(const std::string& path) noexcept { return Library(dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL)); }
 

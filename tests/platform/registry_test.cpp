@@ -1,0 +1,109 @@
+#include "platform/registry.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tests/support/scratch_registry.h"
+
+namespace {
+
+using platform::RegAccess;
+using platform::RegKey;
+
+// The value's type and bytes, or the failure.
+struct Read {
+    LONG status;
+    DWORD type = 0;
+    std::string data;
+};
+Read ReadValue(const RegKey& key, const char* name) {
+    DWORD type = 0, bytes = 0;
+    if (LONG e = key.Query(name, &type, nullptr, &bytes)) return {e, 0, {}};
+    std::string data(bytes, '\0');
+    LONG e = key.Query(name, &type, data.data(), &bytes);
+    data.resize(bytes);
+    return {e, type, data};
+}
+
+class Registry : public ::testing::Test {
+protected:
+    ScratchRegistry scratch_;
+};
+
+TEST_F(Registry, StoresStringsByteForByteAndDwords) {
+    RegKey key;
+    ASSERT_EQ(key.Create(HKEY_CLASSES_ROOT, "Filter\\{X}"), ERROR_SUCCESS);
+    const std::string twenty("Red\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0", 20);
+    struct Case {
+        const char* name;
+        std::string data;
+    } cases[] = {{nullptr, std::string("Norde Velvane", 14)},  // NUL included
+                 {"Process", "Native"},                        // no NUL
+                 {"Color", twenty},
+                 {"Quote", std::string("a\"b\\c") + '\0'},
+                 {"Empty", ""}};
+    for (const Case& c : cases) ASSERT_EQ(key.SetString(c.name, c.data), ERROR_SUCCESS);
+    ASSERT_EQ(key.SetDword("UniqueID", 0x464C4E53), ERROR_SUCCESS);
+
+    RegKey again;
+    ASSERT_EQ(again.Open(HKEY_CLASSES_ROOT, "filter\\{x}", RegAccess::Read), ERROR_SUCCESS);  // any case
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name ? c.name : "(default)");
+        Read r = ReadValue(again, c.name);
+        EXPECT_EQ(r.status, ERROR_SUCCESS);
+        EXPECT_EQ(r.type, REG_SZ);
+        EXPECT_EQ(r.data, c.data);
+    }
+    DWORD id = 0, bytes = sizeof id, type = 0;
+    EXPECT_EQ(again.Query("uniqueid", &type, &id, &bytes), ERROR_SUCCESS);
+    EXPECT_EQ(type, REG_DWORD);
+    EXPECT_EQ(bytes, 4u);
+    EXPECT_EQ(id, 0x464C4E53u);
+}
+
+TEST_F(Registry, QueryHonoursTheByteLimit) {
+    RegKey key;
+    ASSERT_EQ(key.Create(HKEY_CLASSES_ROOT, "K"), ERROR_SUCCESS);
+    ASSERT_EQ(key.SetString("V", "Native Offline"), ERROR_SUCCESS);
+    char data[8] = "canary";
+    DWORD bytes = sizeof data;
+    EXPECT_EQ(key.Query("V", nullptr, data, &bytes), ERROR_MORE_DATA);
+    EXPECT_EQ(bytes, 14u);  // the size it needs
+    bytes = 14;
+    char exact[14];
+    EXPECT_EQ(key.Query("V", nullptr, exact, &bytes), ERROR_SUCCESS);
+    EXPECT_EQ(std::string(exact, 14), "Native Offline");
+    bytes = 4;
+    EXPECT_EQ(key.Query("Missing", nullptr, data, &bytes), ERROR_FILE_NOT_FOUND);
+}
+
+TEST_F(Registry, MissingKeysAndReadOnlyKeysRefuseChanges) {
+    RegKey key;
+    EXPECT_EQ(key.Open(HKEY_CLASSES_ROOT, "Nowhere", RegAccess::Read), ERROR_FILE_NOT_FOUND);
+    EXPECT_FALSE(key);
+    ASSERT_EQ(key.Create(HKEY_LOCAL_MACHINE, "Software\\Velvane"), ERROR_SUCCESS);
+    ASSERT_EQ(key.Open(HKEY_LOCAL_MACHINE, "Software\\Velvane", RegAccess::Read), ERROR_SUCCESS);
+    EXPECT_NE(key.SetDword("X", 1), ERROR_SUCCESS);
+    RegKey other;
+    EXPECT_EQ(other.Open(HKEY_CLASSES_ROOT, "Software\\Velvane", RegAccess::Read), ERROR_FILE_NOT_FOUND)
+        << "roots are separate trees";
+}
+
+TEST_F(Registry, DeleteTreeRemovesTheKeyAndEverythingBelowOnly) {
+    for (const char* path :
+         {"CLSID\\{A}\\Pins\\In\\Types", "CLSID\\{A}\\InprocServer32", "CLSID\\{A}2", "CLSID\\{B}"}) {
+        RegKey key;
+        ASSERT_EQ(key.Create(HKEY_CLASSES_ROOT, path), ERROR_SUCCESS);
+        ASSERT_EQ(key.SetDword("x", 1), ERROR_SUCCESS);
+    }
+    EXPECT_EQ(platform::DeleteKeyTree(HKEY_CLASSES_ROOT, "clsid\\{a}"), ERROR_SUCCESS);
+    EXPECT_EQ(platform::DeleteKeyTree(HKEY_CLASSES_ROOT, "CLSID\\{A}"), ERROR_FILE_NOT_FOUND);
+    RegKey key;
+    for (const char* gone : {"CLSID\\{A}", "CLSID\\{A}\\Pins", "CLSID\\{A}\\InprocServer32"})
+        EXPECT_EQ(key.Open(HKEY_CLASSES_ROOT, gone, RegAccess::Read), ERROR_FILE_NOT_FOUND) << gone;
+    for (const char* kept : {"CLSID", "CLSID\\{A}2", "CLSID\\{B}"})
+        EXPECT_EQ(key.Open(HKEY_CLASSES_ROOT, kept, RegAccess::Read), ERROR_SUCCESS) << kept;
+}
+
+}  // namespace
