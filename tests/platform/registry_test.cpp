@@ -5,26 +5,12 @@
 #include <string>
 
 #include "tests/support/scratch_registry.h"
+#include "tests/support/stored_value.h"
 
 namespace {
 
 using platform::RegAccess;
 using platform::RegKey;
-
-// The value's type and bytes, or the failure.
-struct Read {
-    LONG status;
-    DWORD type = 0;
-    std::string data;
-};
-Read ReadValue(const RegKey& key, const char* name) {
-    DWORD type = 0, bytes = 0;
-    if (LONG e = key.Query(name, &type, nullptr, &bytes)) return {e, 0, {}};
-    std::string data(bytes, '\0');
-    LONG e = key.Query(name, &type, data.data(), &bytes);
-    data.resize(bytes);
-    return {e, type, data};
-}
 
 class Registry : public ::testing::Test {
 protected:
@@ -46,20 +32,16 @@ TEST_F(Registry, StoresStringsByteForByteAndDwords) {
     for (const Case& c : cases) ASSERT_EQ(key.SetString(c.name, c.data), ERROR_SUCCESS);
     ASSERT_EQ(key.SetDword("UniqueID", 0x464C4E53), ERROR_SUCCESS);
 
-    RegKey again;
-    ASSERT_EQ(again.Open(HKEY_CLASSES_ROOT, "filter\\{x}", RegAccess::Read), ERROR_SUCCESS);  // any case
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name ? c.name : "(default)");
-        Read r = ReadValue(again, c.name);
+        StoredValue r = ReadStored(HKEY_CLASSES_ROOT, "filter\\{x}", c.name);  // names in any case
         EXPECT_EQ(r.status, ERROR_SUCCESS);
         EXPECT_EQ(r.type, REG_SZ);
         EXPECT_EQ(r.data, c.data);
     }
-    DWORD id = 0, bytes = sizeof id, type = 0;
-    EXPECT_EQ(again.Query("uniqueid", &type, &id, &bytes), ERROR_SUCCESS);
-    EXPECT_EQ(type, REG_DWORD);
-    EXPECT_EQ(bytes, 4u);
-    EXPECT_EQ(id, 0x464C4E53u);
+    StoredValue id = ReadStored(HKEY_CLASSES_ROOT, "FILTER\\{X}", "uniqueid");
+    EXPECT_EQ(id.type, REG_DWORD);
+    EXPECT_EQ(id.data, std::string("\x53\x4E\x4C\x46", 4));
 }
 
 TEST_F(Registry, QueryHonoursTheByteLimit) {
