@@ -8,7 +8,8 @@
 //
 // Statuses are Win32 error codes on both targets (ERROR_SUCCESS, ERROR_FILE_NOT_FOUND,
 // ERROR_MORE_DATA ...). Text is in the ANSI code page and is stored byte for byte: include the
-// terminating NUL in the data to store one. A null or empty value name is the key's default value.
+// terminating NUL in the data to store one (Windows also stores a NUL that directly follows the
+// data in memory, as NT always has). A null or empty value name is the key's default value.
 #include <string>
 #include <string_view>
 #include <utility>

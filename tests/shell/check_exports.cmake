@@ -5,8 +5,8 @@ set(expected AdditionalInfoRegister CallDllFX_AdditionalInfoRegister DllCanUnloa
 if(TOOL MATCHES "objdump")
   execute_process(COMMAND ${TOOL} -p ${LIBRARY} OUTPUT_VARIABLE table RESULT_VARIABLE failed)
   string(REGEX MATCH "\\[Ordinal/Name Pointer\\] Table\n([^\n]+\n)+" table "${table}")
-  string(REGEX MATCHALL "\\] [A-Za-z_0-9@]+" found "${table}")
-  list(TRANSFORM found REPLACE "^\\] " "")
+  string(REGEX MATCHALL "\\[ *[0-9]+\\] [A-Za-z_0-9@]+" found "${table}")
+  list(TRANSFORM found REPLACE "^\\[ *[0-9]+\\] " "")
 else()
   execute_process(COMMAND ${TOOL} -D --defined-only --format=posix ${LIBRARY} OUTPUT_VARIABLE table
                   RESULT_VARIABLE failed)

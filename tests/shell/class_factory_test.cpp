@@ -1,9 +1,10 @@
+#include "plugin/shell/class_factory.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "platform/registry.h"
-#include "plugin/shell/class_factory.h"
 #include "plugin/shell/minimal_object.h"
 #include "tests/shell/shell_fixture.h"
 
@@ -151,8 +152,8 @@ TEST_F(Shell, CreationReadsTheFilterEntryAsItIsNow) {
         {"not in the table", "Native Turbo", S_OK, 0x70634458},
         {"case matters", "native offline", S_OK, 0x70634458},
         {"empty", "", S_OK, 0x70634458},
-        {"260 bytes", std::string(260, 'x'), S_OK, 0x70634458},
-        {"261 bytes", std::string(261, 'x'), E_OUTOFMEMORY, 0},
+        {"260 bytes", std::string(259, 'x') + '\0', S_OK, 0x70634458},
+        {"261 bytes", std::string(260, 'x') + '\0', E_OUTOFMEMORY, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -174,10 +175,7 @@ TEST_F(Shell, CreationReadsTheFilterEntryAsItIsNow) {
     ASSERT_EQ(Factory(ClsidOf(row3))->CreateInstance(nullptr, IID_IUnknown, object.put_void()), S_OK);
     EXPECT_EQ(dynamic_cast<MinimalFilter*>(object.get())->UniqueId(), 0x464C4E4Du) << "the entry's ID wins";
     object.reset();
-    ASSERT_EQ(key.SetString("UniqueID", "FLNS"), ERROR_SUCCESS);  // four bytes, though not a DWORD
-    EXPECT_EQ(Factory(ClsidOf(row3))->CreateInstance(nullptr, IID_IUnknown, object.put_void()), S_OK);
-    object.reset();
-    ASSERT_EQ(key.SetString("UniqueID", "FLN"), ERROR_SUCCESS);
+    ASSERT_EQ(key.SetString("UniqueID", "FLNSX"), ERROR_SUCCESS);
     EXPECT_EQ(Factory(ClsidOf(row3))->CreateInstance(nullptr, IID_IUnknown, object.put_void()), E_OUTOFMEMORY)
         << "an ID that is not four bytes cannot be read";
 }

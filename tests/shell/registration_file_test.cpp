@@ -9,6 +9,12 @@
 
 namespace {
 
+std::string Slurp(const std::string& path) {
+    std::ostringstream text;
+    text << std::ifstream(path, std::ios::binary).rdbuf();
+    return text.str();
+}
+
 TEST_F(Shell, DamagedRegistryFailsRegistrationAndCreationAndIsLeftAlone) {
     const std::string damaged = "REGEDIT4\n\n[HKEY_CLASSES_ROOT\\CLSID]\n";  // no closing line: cut short
     std::ofstream(registry_.File(), std::ios::binary) << damaged;
@@ -18,9 +24,22 @@ TEST_F(Shell, DamagedRegistryFailsRegistrationAndCreationAndIsLeftAlone) {
     void* out = &out;
     EXPECT_EQ(Factory(ClsidOf(kExpectedComponents[3]))->CreateInstance(nullptr, IID_IUnknown, &out), E_OUTOFMEMORY);
     EXPECT_EQ(out, nullptr);
-    std::ostringstream now;
-    now << std::ifstream(registry_.File(), std::ios::binary).rdbuf();
-    EXPECT_EQ(now.str(), damaged);
+    EXPECT_EQ(Slurp(registry_.File()), damaged);
+}
+
+TEST_F(Shell, FilterEntryBytesAsStored) {
+    ASSERT_EQ(DllRegisterServer(), S_OK);
+    char info[] = "Color Red FLNS";
+    ASSERT_EQ(AdditionalInfoRegister(nullptr, nullptr, info, 0), 0);
+    const std::string file = Slurp(registry_.File());
+    const std::string entry =
+        "[HKEY_CLASSES_ROOT\\Filter\\{AAD128C0-471C-11D2-90F7-0E039A000000}]\n"
+        "@=\"Norde Velvane\"\n"
+        "\"Version\"=\"5.0\"\n"
+        "\"Process\"=hex(1):4e,61,74,69,76,65\n"  // "Native" without its NUL
+        "\"UniqueID\"=dword:464c4e53\n"
+        "\"Color\"=hex(1):52,65,64,00,00,00,00,00,00,00,00,00,00,00,00,00,00,00,00,00\n\n";
+    EXPECT_NE(file.find(entry), std::string::npos) << file;
 }
 
 TEST_F(Shell, ModuleWithoutAPathCannotRegister) {
