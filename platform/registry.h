@@ -83,6 +83,22 @@ private:
 #endif
 };
 
+// Gathers the registry changes this thread makes until Commit (or destruction) into one update:
+// on Linux one locked rewrite of the file, which other processes see whole, instead of one per
+// change; the Win32 registry needs none. A batch opened inside another joins it.
+class RegBatch {
+public:
+    RegBatch() noexcept;
+    ~RegBatch();
+    RegBatch(const RegBatch&) = delete;
+    RegBatch& operator=(const RegBatch&) = delete;
+    // Writes the changes out: ERROR_SUCCESS, or the first failure of the batch or of the write.
+    LONG Commit() noexcept;
+
+private:
+    void* state_ = nullptr;
+};
+
 // Deletes root\path with every subkey and value below it; ERROR_FILE_NOT_FOUND when it is missing.
 LONG DeleteKeyTree(HKEY root, std::string_view path) noexcept;
 

@@ -398,9 +398,41 @@ LONG Guard(F&& body) noexcept {
     }
 }
 
-// Runs look(tree) on the file as it is now.
+// The file held under its lock, with its keys read in. The lock goes with the descriptor.
+struct LockedStore {
+    std::string file;
+    int lock = -1;
+    Tree tree;
+
+    LockedStore() = default;
+    LockedStore(const LockedStore&) = delete;
+    LockedStore& operator=(const LockedStore&) = delete;
+    ~LockedStore() {
+        if (lock >= 0) ::close(lock);
+    }
+    LONG Take() {
+        if (LONG e = StorePath(file)) return e;
+        MakeFolders(FolderOf(file));
+        lock = ::open((file + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+        if (lock < 0) return ERROR_CANTWRITE;
+        while (::flock(lock, LOCK_EX) != 0)
+            if (errno != EINTR) return ERROR_CANTWRITE;
+        return Load(file, tree);
+    }
+};
+
+// Changes this thread gathers between RegBatch and its Commit.
+struct Batch {
+    LockedStore store;
+    LONG status = ERROR_SUCCESS;  // the first failure; every later call reports it
+    bool changed = false;
+};
+thread_local Batch* tBatch = nullptr;
+
+// Runs look(tree) on the file as it is now (or on the open batch).
 template <class F>
 LONG Read(F&& look) {
+    if (tBatch) return tBatch->status ? tBatch->status : look(tBatch->store.tree);
     std::string file;
     Tree tree;
     if (LONG e = StorePath(file)) return e;
@@ -408,20 +440,20 @@ LONG Read(F&& look) {
     return look(tree);
 }
 
-// Runs edit(tree) under the file's lock and writes the result back when edit succeeds.
+// Runs edit(tree) under the file's lock and writes the result back when edit succeeds (or
+// leaves it to the open batch). edit changes nothing when it fails.
 template <class F>
 LONG Change(F&& edit) {
-    std::string file;
-    if (LONG e = StorePath(file)) return e;
-    MakeFolders(FolderOf(file));
-    Fd lock(::open((file + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
-    if (!lock) return ERROR_CANTWRITE;
-    while (::flock(lock.get(), LOCK_EX) != 0)
-        if (errno != EINTR) return ERROR_CANTWRITE;
-    Tree tree;
-    if (LONG e = Load(file, tree)) return e;
-    if (LONG e = edit(tree)) return e;
-    return Save(file, tree);  // the lock goes with its descriptor, after the rename
+    if (tBatch) {
+        if (tBatch->status) return tBatch->status;
+        const LONG e = edit(tBatch->store.tree);
+        tBatch->changed |= e == ERROR_SUCCESS;
+        return e;
+    }
+    LockedStore store;
+    if (LONG e = store.Take()) return e;
+    if (LONG e = edit(store.tree)) return e;
+    return Save(store.file, store.tree);
 }
 
 LONG SetValue(HKEY root, const std::string& path, bool writable, const char* name, DWORD type, std::string_view data) {
@@ -443,6 +475,28 @@ LONG SetValue(HKEY root, const std::string& path, bool writable, const char* nam
 }
 
 }  // namespace
+
+RegBatch::RegBatch() noexcept {
+    if (tBatch) return;  // joins the batch already open on this thread
+    auto* batch = new (std::nothrow) Batch;
+    if (!batch) return;  // the changes then go one by one, which is only slower
+    batch->status = Guard([&] { return batch->store.Take(); });
+    tBatch = batch;
+    state_ = batch;
+}
+
+RegBatch::~RegBatch() { Commit(); }
+
+LONG RegBatch::Commit() noexcept {
+    auto* batch = static_cast<Batch*>(std::exchange(state_, nullptr));
+    if (!batch) return ERROR_SUCCESS;
+    tBatch = nullptr;
+    LONG status = batch->status;
+    if (status == ERROR_SUCCESS && batch->changed)
+        status = Guard([&] { return Save(batch->store.file, batch->store.tree); });
+    delete batch;
+    return status;
+}
 
 RegKey::~RegKey() = default;
 

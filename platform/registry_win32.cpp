@@ -20,6 +20,10 @@ LONG WithPath(std::string_view path, F&& call) noexcept {
 
 }  // namespace
 
+RegBatch::RegBatch() noexcept = default;
+RegBatch::~RegBatch() = default;
+LONG RegBatch::Commit() noexcept { return ERROR_SUCCESS; }
+
 RegKey::~RegKey() {
     if (key_) RegCloseKey(key_);
 }

@@ -156,12 +156,14 @@ HRESULT STDAPICALLTYPE DllRegisterServer() {
         if (HRESULT hr = LibraryPath(path); FAILED(hr)) return hr;
         // Every row is tried; the first failure is the answer, so a partial registration is never
         // reported as success.
+        platform::RegBatch batch;
         FirstFailure failure;
         for (const ComponentRow& row : ComponentTable) {
             failure(RegisterServerRow(row, path));
             if (!(row.flags & NO_FILTER_REGISTRATION) && (row.flags & ~NO_FILTER_REGISTRATION))
                 failure(RegisterFilterRow(row));
         }
+        failure(batch.Commit());
         return FromStatus(failure.status());
     });
 }
@@ -170,6 +172,7 @@ HRESULT STDAPICALLTYPE DllUnregisterServer() {
     return platform::AtBoundary([]() -> HRESULT {
         std::string path;
         if (HRESULT hr = LibraryPath(path); FAILED(hr)) return hr;
+        platform::RegBatch batch;
         FirstFailure failure;
         for (const ComponentRow& row : ComponentTable)
             if (LONG e = platform::DeleteKeyTree(HKEY_CLASSES_ROOT, ClsidKeyPath(row.clsid)); e != ERROR_FILE_NOT_FOUND)
@@ -181,7 +184,7 @@ HRESULT STDAPICALLTYPE DllUnregisterServer() {
                 platform::DeleteKeyTree(HKEY_LOCAL_MACHINE,
                                         "Software\\Classes\\MfxSoftSynths\\" + platform::GuidToString(row.clsid));
         }
-        return S_OK;
+        return FromStatus(batch.Commit());
     });
 }
 
@@ -204,6 +207,7 @@ LONG WINAPI AdditionalInfoRegister(HWND, HINSTANCE, LPSTR commandLine, int) {
     std::memcpy(data, text.data(), text.size());  // the text, its NUL, zero filler to 20 bytes
     for (size_t i = 0; i < pattern.size(); ++i)
         patternZ[i] = pattern[i] >= 'a' && pattern[i] <= 'z' ? static_cast<char>(pattern[i] - 'a' + 'A') : pattern[i];
+    platform::RegBatch batch;
     for (const ComponentRow& row : ComponentTable) {
         if (!(row.flags & ~NO_FILTER_REGISTRATION)) continue;
         if (!pattern.empty() && !MatchesPattern(patternZ, row.uniqueId)) continue;

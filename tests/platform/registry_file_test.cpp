@@ -11,6 +11,7 @@
 
 #include "platform/registry.h"
 #include "tests/support/scratch_registry.h"
+#include "tests/support/stored_value.h"
 
 namespace {
 
@@ -174,6 +175,37 @@ TEST_F(RegistryFile, ConcurrentWritersLoseNothing) {
             EXPECT_EQ(n, static_cast<DWORD>(w * 100 + k));
         }
     }
+}
+
+TEST_F(RegistryFile, BatchIsOneUpdateAndHoldsOtherWritersBack) {
+    int go[2];
+    ASSERT_EQ(pipe(go), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {  // another process registering while the batch is open
+        char byte;
+        RegKey key;
+        _exit(read(go[0], &byte, 1) == 1 && key.Create(HKEY_CLASSES_ROOT, "Other") == ERROR_SUCCESS ? 0 : 1);
+    }
+    {
+        platform::RegBatch batch;
+        RegKey key;
+        ASSERT_EQ(key.Create(HKEY_CLASSES_ROOT, "Mine\\Sub"), ERROR_SUCCESS);
+        ASSERT_EQ(key.SetDword("N", 1), ERROR_SUCCESS);
+        EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, "Mine\\Sub")) << "the batch sees its own changes";
+        EXPECT_FALSE(std::filesystem::exists(scratch_.File())) << "nothing written before the commit";
+        ASSERT_EQ(write(go[1], "x", 1), 1);
+        usleep(100 * 1000);
+        EXPECT_FALSE(std::filesystem::exists(scratch_.File())) << "the other writer waits for the lock";
+        EXPECT_EQ(batch.Commit(), ERROR_SUCCESS);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, "Mine\\Sub"));
+    EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, "Other"));
+    close(go[0]);
+    close(go[1]);
 }
 
 TEST_F(RegistryFile, DefaultPathFollowsXdgConfigHome) {
