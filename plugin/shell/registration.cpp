@@ -23,6 +23,11 @@ constexpr std::string_view kAnySubtype = "{00000000-0000-0000-0000-000000000000}
 constexpr size_t kMaxInfoName = 19, kMaxInfoText = 19, kMaxInfoPattern = 7;
 constexpr size_t kInfoValueBytes = 20;
 
+// Under HKEY_LOCAL_MACHINE: where soft-synth hosts list the components they may load.
+std::string SoftSynthKeyPath(REFCLSID clsid) {
+    return "Software\\Classes\\MfxSoftSynths\\" + platform::GuidToString(clsid);
+}
+
 std::string WithNul(std::string_view text) { return std::string(text) + '\0'; }
 
 HRESULT FromStatus(LONG status) { return HRESULT_FROM_WIN32(static_cast<DWORD>(status)); }
@@ -104,8 +109,7 @@ LONG RegisterFilterRow(const ComponentRow& row) {
     if (pins) failure(RegisterMeritAndPins(row));
     if (type == PROCESS_NATIVE_MFX) {
         RegKey synth;
-        LONG e =
-            synth.Create(HKEY_LOCAL_MACHINE, "Software\\Classes\\MfxSoftSynths\\" + platform::GuidToString(row.clsid));
+        LONG e = synth.Create(HKEY_LOCAL_MACHINE, SoftSynthKeyPath(row.clsid));
         failure(e ? e : synth.SetString("Description", name));
     }
     const std::string key = FilterKeyPath(row.clsid);
@@ -181,8 +185,7 @@ HRESULT STDAPICALLTYPE DllUnregisterServer() {
         for (const ComponentRow& row : ComponentTable) {
             platform::DeleteKeyTree(HKEY_CLASSES_ROOT, FilterKeyPath(row.clsid));
             if (row.flags == PROCESS_NATIVE_MFX)
-                platform::DeleteKeyTree(HKEY_LOCAL_MACHINE,
-                                        "Software\\Classes\\MfxSoftSynths\\" + platform::GuidToString(row.clsid));
+                platform::DeleteKeyTree(HKEY_LOCAL_MACHINE, SoftSynthKeyPath(row.clsid));
         }
         return FromStatus(batch.Commit());
     });
