@@ -137,8 +137,8 @@ macro(_velvane_emit_resource type_name type_number id hex)
     set(list_text "0")
   else()
     string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," list_text "${hex}")
-    string(REGEX REPLACE "((0x[0-9a-f][0-9a-f],)(0x[0-9a-f][0-9a-f],)(0x[0-9a-f][0-9a-f],)(0x[0-9a-f][0-9a-f],)(0x[0-9a-f][0-9a-f],)(0x[0-9a-f][0-9a-f],)(0x[0-9a-f][0-9a-f],)(0x[0-9a-f][0-9a-f],))"
-           "\\1\n    " list_text "${list_text}")
+    # Eight bytes a line.
+    string(REGEX REPLACE "(0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,)" "\\1\n    " list_text "${list_text}")
     string(REGEX REPLACE "\n    $" "" list_text "${list_text}")
   endif()
   string(APPEND arrays "const uint8_t kResource${index}[] = {\n    ${list_text}\n};\n")
