@@ -19,11 +19,20 @@ std::optional<int32_t> SetupOf(const char* text) noexcept {
 void AppendEscaped(std::string& out, std::string_view text) {
     for (const char c : text) {
         switch (c) {
-            case '&': out += "&amp;"; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '"': out += "&quot;"; break;
-            default: out += c;
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            default:
+                out += c;
         }
     }
 }
@@ -119,9 +128,9 @@ bool CPresetsManager::ReadFactoryPresets(const nrXML& root, uint32_t genericType
     for (const nrXML& element : root.GetChildren()) {
         auto preset = ReadPreset(element, error);
         if (!preset) return false;
-        const bool forComponent = preset->components.empty() ||
-                                  std::find(preset->components.begin(), preset->components.end(), componentType) !=
-                                      preset->components.end();
+        const bool forComponent =
+            preset->components.empty() ||
+            std::find(preset->components.begin(), preset->components.end(), componentType) != preset->components.end();
         if (preset->genericType == genericType && forComponent) offered.push_back(std::move(*preset));
     }
     factory_ = std::move(offered);

@@ -50,8 +50,7 @@ bool Apply(const nrXML& description, sPROCESS_CODE_DESCRIPTION& into, std::strin
             const auto memSpace = space ? ParseFourCC(space->GetValue()) : std::nullopt;
             const auto size = Count(item.GetChild("theSize"));
             const auto accesses = Count(item.GetChild("accessCount"));
-            if (!memSpace || !size || *size == 0 || !accesses)
-                {
+            if (!memSpace || !size || *size == 0 || !accesses) {
                 why = "ExternalReq needs memSpace, a non-zero theSize and accessCount";
                 return false;
             }

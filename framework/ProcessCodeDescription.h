@@ -25,11 +25,11 @@ struct SProcessorSpec {
 };
 
 struct sPROCESS_CODE_DESCRIPTION {
-    int32_t maxSampleRate = 0;  // Hz
-    int32_t resID = -1;         // resource of the DSP code
-    int32_t states = 0;         // state record, words
-    int32_t coefs = 0;          // coefficient record, words
-    int32_t codeNum = 0;        // DSP code number
+    int32_t maxSampleRate = 0;             // Hz
+    int32_t resID = -1;                    // resource of the DSP code
+    int32_t states = 0;                    // state record, words
+    int32_t coefs = 0;                     // coefficient record, words
+    int32_t codeNum = 0;                   // DSP code number
     std::vector<SProcessorSpec> canRunOn;  // empty: native code
     std::vector<sEXT_BUFF> externals;      // external buffer 0, 1, … in request order
 };

@@ -16,9 +16,8 @@ bool IsSetup(int32_t setup) noexcept { return setup == eSetupA || setup == eSetu
 
 bool SameTextIgnoringCase(std::string_view a, std::string_view b) noexcept {
     auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) {
-               return lower(x) == lower(y);
-           });
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return lower(x) == lower(y); });
 }
 
 std::unique_ptr<nrXML> ReadResource(HMODULE module, const char* kind, uint16_t id, int16_t& status) {
@@ -118,8 +117,8 @@ std::optional<sCONTROL_PARAM> ReadParameter(const nrXML& row, const DisplayFunct
     }
 
     for (const nrXML& child : row.GetChildren()) {
-        static constexpr std::string_view kKnown[] = {"Scale", "Flags",   "ResetValue",     "InitialValue",
-                                                      "Label", "Units",   "DisplayFunction"};
+        static constexpr std::string_view kKnown[] = {"Scale", "Flags", "ResetValue",     "InitialValue",
+                                                      "Label", "Units", "DisplayFunction"};
         if (std::find(std::begin(kKnown), std::end(kKnown), child.GetName()) == std::end(kKnown)) return std::nullopt;
     }
     for (const EPluginSetup setup : {eSetupA, eSetupB}) {
@@ -265,7 +264,7 @@ void cALGORITHM::MarkAllChanged() noexcept {
 }
 
 void cALGORITHM::ToggleActiveSetup(int32_t setup) {
-    const EPluginSetup next = setup == -1 ? (activeSetup_ == eSetupA ? eSetupB : eSetupA)
+    const EPluginSetup next = setup == -1      ? (activeSetup_ == eSetupA ? eSetupB : eSetupA)
                               : IsSetup(setup) ? static_cast<EPluginSetup>(setup)
                                                : activeSetup_;
     if (next == activeSetup_) return;
@@ -339,19 +338,14 @@ BUFFER_HEADER* cALGORITHM::NewBuffer(int32_t kind, int32_t id, int32_t /*flag*/,
     }
     if (count <= 0 || first < 0 || first + count > words) return nullptr;
     try {
-        auto* buffer = new BUFFER_HEADER;
+        auto buffer = std::make_unique<BUFFER_HEADER>();
         buffer->kind = kind;
         buffer->id = id;
         buffer->address = address;
         buffer->count = count;
         buffer->memSpace = memSpace;
-        try {
-            buffer->words.assign(static_cast<size_t>(count), 0);
-        } catch (...) {
-            delete buffer;
-            return nullptr;
-        }
-        return buffer;
+        buffer->words.assign(static_cast<size_t>(count), 0);
+        return buffer.release();
     } catch (...) {
         return nullptr;
     }
@@ -384,7 +378,8 @@ void cALGORITHM::SendBuffers(BUFFER_HEADER* chain) noexcept {
             first -= externals_[static_cast<size_t>(b->id)].address;
         }
         // A buffer made for another layout (the process side was laid out again) is dropped.
-        if (!target || first < 0 || first + static_cast<int64_t>(b->words.size()) > static_cast<int64_t>(target->size()))
+        if (!target || first < 0 ||
+            first + static_cast<int64_t>(b->words.size()) > static_cast<int64_t>(target->size()))
             continue;
         std::copy(b->words.begin(), b->words.end(), target->begin() + first);
     }
@@ -459,10 +454,12 @@ int16_t cALGORITHM::ChangeSampleRate(int32_t rate) noexcept {
     } catch (...) {
         return eNoMemory;
     }
-    const bool resized = !std::equal(
-        externals_.begin(), externals_.end(), description_.externals.begin(), description_.externals.end(),
-        [](const sEXT_BUFF& placed, const sEXT_BUFF& described) { return placed.size == described.size; });
-    if (resized && shell_) return InitProcessCode(shell_);
+    const bool resized =
+        !std::equal(externals_.begin(), externals_.end(), description_.externals.begin(), description_.externals.end(),
+                    [](const sEXT_BUFF& placed, const sEXT_BUFF& described) { return placed.size == described.size; });
+    if (!resized) return eNoErr;
+    if (shell_) return InitProcessCode(shell_);
+    externals_ = description_.externals;  // not placed yet
     return eNoErr;
 }
 
@@ -528,7 +525,7 @@ int16_t cALGORITHM::LoadStatesFromBuffer(const int32_t* states, int32_t count, i
     try {
         StoreStates(setup == -1 ? activeSetup_ : static_cast<EPluginSetup>(setup), states, count);
     } catch (...) {
-        return eNoMemory;  // a host's change notification failed; what was stored stays
+        return eNoMemory;  // the host shell's change notification threw; what was stored stays
     }
     return eNoErr;
 }
@@ -549,7 +546,8 @@ int16_t cALGORITHM::ApplyPreset(const sPRESET& preset) noexcept {
         for (const sPRESET::States& list : preset.states) {
             if (list.values.size() > params_.size() || !(list.setup == sPRESET::kActiveSetup || IsSetup(list.setup)))
                 return eMalformed;
-            const EPluginSetup setup = list.setup == sPRESET::kActiveSetup ? activeSetup_ : static_cast<EPluginSetup>(list.setup);
+            const EPluginSetup setup =
+                list.setup == sPRESET::kActiveSetup ? activeSetup_ : static_cast<EPluginSetup>(list.setup);
             for (size_t i = 0; i < list.values.size(); ++i)
                 if (list.values[i] != -1 && !params_[i].HasFlag(eFlagNotSavable))
                     after[setup][i] = params_[i].NormalizeState(list.values[i]);

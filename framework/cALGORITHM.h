@@ -78,7 +78,7 @@ public:
     int16_t GetNumParams() const noexcept { return static_cast<int16_t>(params_.size()); }
     sCONTROL_PARAM* GetControlParam(int16_t index) noexcept;
     const sCONTROL_PARAM* GetControlParam(int16_t index) const noexcept;
-    double GetParam(int16_t index) const noexcept;      // real-world value, active setup
+    double GetParam(int16_t index) const noexcept;        // real-world value, active setup
     int32_t GetParamState(int16_t index) const noexcept;  // state, active setup
     int32_t GetParamNumStates(int16_t index) const noexcept;
     EScaleType GetParamScaleType(int16_t index) const noexcept;
@@ -206,7 +206,7 @@ protected:
     virtual int32_t FillInitialStatesSelf(uint8_t* states) = 0;
 
     // Hooks with a base behaviour.
-    virtual void SetBypassCoefsSelf() {}            // fill the active setup's bypass record
+    virtual void SetBypassCoefsSelf() {}          // fill the active setup's bypass record
     virtual void SetTempoSelf(double /*bpm*/) {}  // host tempo (tempo listeners only)
     virtual int32_t PrepareDisplayFunctionsMapSelf(DisplayFunctionMap& /*map*/) { return 0; }
     // Adjusts the description once read and again when the sample rate changes.

@@ -1,9 +1,8 @@
 #include "framework/nrXML.h"
 
-#include <rapidxml.hpp>
-
 #include <exception>
 #include <new>
+#include <rapidxml.hpp>
 
 namespace {
 
@@ -55,7 +54,8 @@ public:
     static void Copy(const rapidxml::xml_node<>& from, nrXML& to) {
         to.name_.assign(from.name(), from.name_size());
         for (const rapidxml::xml_attribute<>* a = from.first_attribute(); a; a = a->next_attribute())
-            to.attributes_.emplace_back(std::string(a->name(), a->name_size()), std::string(a->value(), a->value_size()));
+            to.attributes_.emplace_back(std::string(a->name(), a->name_size()),
+                                        std::string(a->value(), a->value_size()));
         for (const rapidxml::xml_node<>* n = from.first_node(); n; n = n->next_sibling()) {
             if (n->type() == rapidxml::node_data || n->type() == rapidxml::node_cdata)
                 to.value_.append(n->value(), n->value_size());

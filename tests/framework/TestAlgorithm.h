@@ -110,7 +110,8 @@ protected:
 
     // The plug-in's own display names, here all showing the same text.
     int32_t PrepareDisplayFunctionsMapSelf(DisplayFunctionMap& map) override {
-        for (const char* name : {"DisplayFilterType", "DisplayFreq", "DisplayRate", "DisplayWaveType", "Display_0_to_100"})
+        for (const char* name :
+             {"DisplayFilterType", "DisplayFreq", "DisplayRate", "DisplayWaveType", "Display_0_to_100"})
             map[name] = PluginDisplay;
         return 0;
     }

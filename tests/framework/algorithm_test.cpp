@@ -97,8 +97,8 @@ TEST_F(Algorithm, ProcessSideIsLaidOutZeroedAndBound) {
         EXPECT_EQ(alg.GetExternalBuffer(i)->address, 0);
     }
 
-    ProcessFunc routine = [](NordeSoundBuf*, int32_t, int32_t, NordeSoundBuf*, int32_t, int32_t*, uint8_t*,
-                             uint8_t*, ExternStruct*, intptr_t) {};
+    ProcessFunc routine = [](NordeSoundBuf*, int32_t, int32_t, NordeSoundBuf*, int32_t, int32_t*, uint8_t*, uint8_t*,
+                             ExternStruct*, intptr_t) {};
     alg.BindRoutine(routine);
     ASSERT_EQ(alg.InitProcessCode(&shell), eNoErr);
     EXPECT_EQ(shell.GetProcess(), routine);

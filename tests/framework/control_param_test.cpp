@@ -89,11 +89,11 @@ TEST_F(Params, ConversionsAtTheWorkedValues) {
         double tolerance;
     };
     const Case cases[] = {
-        {0, 500, 0.5, 0},       {1, 445, 0.2004, 5e-5},  {4, 500, 2.236, 5e-4},  {9, 435, 1.002, 5e-4},
-        {11, 500, 0, 0},        {12, 500, -15, 0},       {12, 0, -30, 0},        {1, 167, 0.02, 5e-3},
-        {1, 361, 0.10, 5e-3},   {1, 432, 0.18, 5e-3},    {1, 555, 0.50, 5e-3},   {1, 585, 0.64, 5e-3},
-        {1, 612, 0.80, 5e-3},   {1, 0, 0.005, 1e-15},    {4, 1000, 50, 1e-12},   {23, 15, 15, 0},
-        {23, 1, 1, 0},          {2, 1, 1, 0},            {14, 1000, 180, 0},
+        {0, 500, 0.5, 0},     {1, 445, 0.2004, 5e-5}, {4, 500, 2.236, 5e-4}, {9, 435, 1.002, 5e-4},
+        {11, 500, 0, 0},      {12, 500, -15, 0},      {12, 0, -30, 0},       {1, 167, 0.02, 5e-3},
+        {1, 361, 0.10, 5e-3}, {1, 432, 0.18, 5e-3},   {1, 555, 0.50, 5e-3},  {1, 585, 0.64, 5e-3},
+        {1, 612, 0.80, 5e-3}, {1, 0, 0.005, 1e-15},   {4, 1000, 50, 1e-12},  {23, 15, 15, 0},
+        {23, 1, 1, 0},        {2, 1, 1, 0},           {14, 1000, 180, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << P(c.index).name << " state " << c.state);
@@ -104,7 +104,8 @@ TEST_F(Params, ConversionsAtTheWorkedValues) {
 TEST_F(Params, EveryStateConvertsBackToItself) {
     for (int16_t i = 0; i < alg.GetNumParams(); ++i) {
         const sCONTROL_PARAM& p = P(i);
-        for (int32_t s = 0; s < p.GetNumStates(); ++s) ASSERT_EQ(p.RealWorldToState(p.StateToRealWorld(s)), s) << p.name;
+        for (int32_t s = 0; s < p.GetNumStates(); ++s)
+            ASSERT_EQ(p.RealWorldToState(p.StateToRealWorld(s)), s) << p.name;
     }
 }
 
@@ -126,9 +127,19 @@ TEST_F(Params, StoredStatesAreBroughtIntoRange) {
         int32_t state;
         int32_t stored;
     };
-    const Case cases[] = {{6, 4, 0},    {20, 6, 0},    {2, 11, 1},     {19, 23, 1},   {2, -1, 1},
-                          {2, -2, 0},   {23, 17, 1},   {23, -1, 15},   {23, 15, 15},  {0, -5, 0},
-                          {0, 2000, 1000}, {1, 500, 500}, {11, std::numeric_limits<int32_t>::min(), 0}};
+    const Case cases[] = {{6, 4, 0},
+                          {20, 6, 0},
+                          {2, 11, 1},
+                          {19, 23, 1},
+                          {2, -1, 1},
+                          {2, -2, 0},
+                          {23, 17, 1},
+                          {23, -1, 15},
+                          {23, 15, 15},
+                          {0, -5, 0},
+                          {0, 2000, 1000},
+                          {1, 500, 500},
+                          {11, std::numeric_limits<int32_t>::min(), 0}};
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << P(c.index).name << " state " << c.state);
         sCONTROL_PARAM p = P(c.index);
@@ -173,7 +184,7 @@ TEST(DisplayFunctions, FrameworkTexts) {
         const char* text;
     };
     const Case cases[] = {
-        {DisplayFloat0, 49.6, "50"},   {DisplayFloat0, 0, "0"},        {DisplayFloat1, 2.236, "2.2"},
+        {DisplayFloat0, 49.6, "50"},   {DisplayFloat0, 0, "0"},         {DisplayFloat1, 2.236, "2.2"},
         {DisplayFloat1, -12, "-12.0"}, {DisplayFloat2, 0.2004, "0.20"}, {DisplayFloat2, 10, "10.00"},
         {DisplayOnOff, 1, "On"},       {DisplayOnOff, 0, "Off"},        {DisplayVuHold, -3.04, "-3.0"},
         {DisplayVuHold, -144, "-inf"}, {DisplayVuHold, -200, "-inf"},   {DisplayNothing, 5, ""},
@@ -193,11 +204,10 @@ TEST_F(Params, BaseStateFromText) {
         int32_t state;
     };
     const Case cases[] = {
-        {4, "2.236", 500},  {4, " 2.236 ms", 500}, {4, "0.1", 0},    {4, "60", -1},    {4, "0.05", -1},
-        {4, "ms", -1},      {4, "", -1},           {11, "-12", 0},   {11, "+12", 1000}, {11, "nan", -1},
-        {11, "inf", -1},    {2, "on", 1},          {2, "OFF", 0},    {2, " On ", 1},   {2, "1", 1},
-        {2, "2", -1},       {2, "maybe", -1},      {23, "15", 15},   {23, "16", -1},   {23, "", -1},
-        {25, "1", -1},      {-1, "1", -1},
+        {4, "2.236", 500}, {4, " 2.236 ms", 500}, {4, "0.1", 0},     {4, "60", -1},   {4, "0.05", -1},  {4, "ms", -1},
+        {4, "", -1},       {11, "-12", 0},        {11, "+12", 1000}, {11, "nan", -1}, {11, "inf", -1},  {2, "on", 1},
+        {2, "OFF", 0},     {2, " On ", 1},        {2, "1", 1},       {2, "2", -1},    {2, "maybe", -1}, {23, "15", 15},
+        {23, "16", -1},    {23, "", -1},          {25, "1", -1},     {-1, "1", -1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "index " << c.index << " text '" << c.text << "'");

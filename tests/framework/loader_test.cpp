@@ -57,9 +57,9 @@ TEST_F(Loader, HonoursVelvaneKernel) {
     };
     const std::string bare = std::filesystem::path(VELVANE_STANDIN_KERNEL).stem().string();
     const Case cases[] = {
-        {standin_, 1005},                                   // a path
-        {VELVANE_STANDIN_KERNEL, 1005},                     // a file name beside the plug-in
-        {bare, 1005},                                       // without its suffix
+        {standin_, 1005},                                     // a path
+        {VELVANE_STANDIN_KERNEL, 1005},                       // a file name beside the plug-in
+        {bare, 1005},                                         // without its suffix
         {platform::JoinPath(folder_, "missing_kernel"), -1},  // no fallback to the preferred one
         {"missing_kernel", -1},
     };
@@ -70,6 +70,8 @@ TEST_F(Loader, HonoursVelvaneKernel) {
     }
 }
 
-TEST(LoaderWithoutModule, FindsNothingWithoutAFolder) { EXPECT_EQ(CDLLLoader(nullptr).GetProcessFunc("VelvaneProc"), nullptr); }
+TEST(LoaderWithoutModule, FindsNothingWithoutAFolder) {
+    EXPECT_EQ(CDLLLoader(nullptr).GetProcessFunc("VelvaneProc"), nullptr);
+}
 
 }  // namespace

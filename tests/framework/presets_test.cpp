@@ -8,11 +8,26 @@
 
 namespace {
 
-const char* const kNames[] = {"Velvane Full Reset", "Classic phaser",   "Thru the null",     "Mutron Biphase",
-                              "MXR grey stomp",     "Slow Rotor",       "Fast Rotor",        "Itchycute Perk",
-                              "Chorus light",       "Chorus medium",    "Reflective Room 1", "Reflective Room 2",
-                              "Blurrr",             "Up and Down phaser", "Queenguitar",     "Soft spread",
-                              "Doubler",            "Underwater",       "Ampex 440",         "Creeping ambiant",
+const char* const kNames[] = {"Velvane Full Reset",
+                              "Classic phaser",
+                              "Thru the null",
+                              "Mutron Biphase",
+                              "MXR grey stomp",
+                              "Slow Rotor",
+                              "Fast Rotor",
+                              "Itchycute Perk",
+                              "Chorus light",
+                              "Chorus medium",
+                              "Reflective Room 1",
+                              "Reflective Room 2",
+                              "Blurrr",
+                              "Up and Down phaser",
+                              "Queenguitar",
+                              "Soft spread",
+                              "Doubler",
+                              "Underwater",
+                              "Ampex 440",
+                              "Creeping ambiant",
                               "Stereohh"};
 
 // Every state and value of both setups, to see that a refused load changes nothing.
@@ -44,7 +59,8 @@ TEST(FactoryPresets, MenusPerComponent) {
         const CPresetsManager& presets = Created(alg).GetPresetsManager();
         const bool mono = type == FourCC("FLNM");
         ASSERT_EQ(presets.GetFactoryPresetCount(), mono ? 20 : 21) << "Stereohh is for the stereo outputs only";
-        for (int32_t i = 0; i < presets.GetFactoryPresetCount(); ++i) EXPECT_STREQ(presets.GetFactoryPresetName(i), kNames[i]);
+        for (int32_t i = 0; i < presets.GetFactoryPresetCount(); ++i)
+            EXPECT_STREQ(presets.GetFactoryPresetName(i), kNames[i]);
         EXPECT_STREQ(presets.GetFactoryPresetName(-1), "");
         EXPECT_EQ(presets.GetFactoryPreset(presets.GetFactoryPresetCount()), nullptr);
         EXPECT_EQ(alg.LoadFactoryPreset(presets.GetFactoryPresetCount()), eBadArgument);
@@ -55,16 +71,16 @@ TEST(FactoryPresets, RealWorldValuesOfTheContinuousParameters) {
     // Depth, feedback and mix in percent, rate Hz, delay ms, frequency kHz, gain dB, phase degrees,
     // to three significant digits.
     const double table[21][8] = {
-        {100, 0.2, 2.24, 50, 50, 1, 0, 0},        {100, 0.2, 0.773, 0, 40, 1, 0, 0},
-        {70, 0.0401, 4.98, 0, 50, 4.1, -6, 0},    {12, 0.0998, 9, 80, 100, 1.2, 0, 180},
-        {100, 0.0699, 9, 88, 45, 4.1, -6, 0},     {100, 0.64, 0.599, 50, 64, 16, 0, 18},
-        {4, 7.58, 6.01, 18, 72, 14, 0, 81},       {2, 0.02, 50, 38, 50, 18, 0, 0},
-        {62, 0.801, 2.31, 0, 50, 4.91, 0, 0},     {100, 0.499, 3.31, 0, 50, 4.91, 0, 0},
-        {2, 1.48, 50, 57, 18, 11, 0, 100},        {1, 1.48, 50, 41, 8, 11, 0, 100},
-        {100, 0.18, 14, 30, 50, 0.2, 0, 79.9},    {100, 0.301, 0.599, 70, 80, 0.798, 0, 0},
-        {0, 0.005, 1.53, 50, 70, 0.798, 0, 0},    {4, 0.251, 15, 8, 63, 2, 0, 156},
-        {9, 0.441, 30, 0, 10, 0.401, 0, 0},       {48, 5.17, 2.19, 45, 25, 4.1, 0, 0},
-        {25, 0.0699, 11, 30, 40, 0.401, 0, 0},    {6, 0.0998, 31, 30, 30, 11, 0, 100},
+        {100, 0.2, 2.24, 50, 50, 1, 0, 0},       {100, 0.2, 0.773, 0, 40, 1, 0, 0},
+        {70, 0.0401, 4.98, 0, 50, 4.1, -6, 0},   {12, 0.0998, 9, 80, 100, 1.2, 0, 180},
+        {100, 0.0699, 9, 88, 45, 4.1, -6, 0},    {100, 0.64, 0.599, 50, 64, 16, 0, 18},
+        {4, 7.58, 6.01, 18, 72, 14, 0, 81},      {2, 0.02, 50, 38, 50, 18, 0, 0},
+        {62, 0.801, 2.31, 0, 50, 4.91, 0, 0},    {100, 0.499, 3.31, 0, 50, 4.91, 0, 0},
+        {2, 1.48, 50, 57, 18, 11, 0, 100},       {1, 1.48, 50, 41, 8, 11, 0, 100},
+        {100, 0.18, 14, 30, 50, 0.2, 0, 79.9},   {100, 0.301, 0.599, 70, 80, 0.798, 0, 0},
+        {0, 0.005, 1.53, 50, 70, 0.798, 0, 0},   {4, 0.251, 15, 8, 63, 2, 0, 156},
+        {9, 0.441, 30, 0, 10, 0.401, 0, 0},      {48, 5.17, 2.19, 45, 25, 4.1, 0, 0},
+        {25, 0.0699, 11, 30, 40, 0.401, 0, 0},   {6, 0.0998, 31, 30, 30, 11, 0, 100},
         {100, 0.651, 2.99, 0, 30, 4.1, -6, 180},
     };
     const int16_t index[8] = {0, 1, 4, 5, 7, 9, 11, 14};
@@ -76,7 +92,8 @@ TEST(FactoryPresets, RealWorldValuesOfTheContinuousParameters) {
         ASSERT_EQ(alg.LoadFactoryPreset(preset), eNoErr);
         for (int k = 0; k < 8; ++k) {
             const double expected = table[preset][k];
-            const double unit = expected == 0 ? 1e-9 : 0.5 * std::pow(10.0, std::floor(std::log10(std::fabs(expected))) - 2);
+            const double unit =
+                expected == 0 ? 1e-9 : 0.5 * std::pow(10.0, std::floor(std::log10(std::fabs(expected))) - 2);
             EXPECT_NEAR(alg.GetParam(index[k]) * scale[k], expected, unit * 1.0001) << "parameter " << index[k];
         }
     }

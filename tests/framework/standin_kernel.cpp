@@ -14,8 +14,8 @@ VELVANE_EXPORT void VelvaneProc(NordeSoundBuf*, int32_t, int32_t frames, NordeSo
     *outCount = frames + 1000;
 }
 
-VELVANE_EXPORT void VelvaneProcMono(NordeSoundBuf*, int32_t, int32_t frames, NordeSoundBuf*, int32_t,
-                                    int32_t* outCount, uint8_t*, uint8_t*, ExternStruct*, intptr_t) {
+VELVANE_EXPORT void VelvaneProcMono(NordeSoundBuf*, int32_t, int32_t frames, NordeSoundBuf*, int32_t, int32_t* outCount,
+                                    uint8_t*, uint8_t*, ExternStruct*, intptr_t) {
     *outCount = frames + 2000;
 }
 }

@@ -1,12 +1,13 @@
-#include <gtest/gtest.h>
-
-#include "platform/module.h"
 #include "platform/resources.h"
+
+#include <gtest/gtest.h>
 
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
+
+#include "platform/module.h"
 
 // The test program carries tests/platform/resources.rc: windres on Windows, the generated table on
 // Linux. Both must give the same bytes.
@@ -53,10 +54,14 @@ TEST(Resources, StringTableEntriesAcrossBlocks) {
         uint16_t id;
         std::u16string text;
     };
-    const Case cases[] = {{15, u"end of block 1"},     {16, u"start of block 2"},
-                          {18, u"quote \" and \ttab"}, {50000, u"Tahoma, 9"},
-                          {17, u""},                   {14, u""},
-                          {0, u""},                    {50001, u""}};
+    const Case cases[] = {{15, u"end of block 1"},
+                          {16, u"start of block 2"},
+                          {18, u"quote \" and \ttab"},
+                          {50000, u"Tahoma, 9"},
+                          {17, u""},
+                          {14, u""},
+                          {0, u""},
+                          {50001, u""}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.id);
         EXPECT_EQ(platform::LoadResourceString(Self(), c.id), c.text);
