@@ -41,7 +41,7 @@ enum EStatus : int16_t {
     eMalformed = -2,    // a resource or text that does not read
     eNoResource = -3,   // a resource the module lacks
     eNoMemory = -4,
-    eNotReady = -5,  // FinishCreate or InitProcessCode has not succeeded yet
+    eNotReady = -5,  // FinishCreate has not succeeded (or nothing to hand out yet)
 };
 
 // The host's callback: message, the user value it was set with, three byte pointers. The
