@@ -78,4 +78,13 @@ std::string FolderOf(const std::string& path) {
     return slash == std::string::npos ? std::string() : path.substr(0, slash);
 }
 
+std::string JoinPath(const std::string& folder, const std::string& name) {
+#ifdef _WIN32
+    constexpr char kSeparator = '\\';
+#else
+    constexpr char kSeparator = '/';
+#endif
+    return folder.empty() ? name : folder + kSeparator + name;
+}
+
 }  // namespace platform

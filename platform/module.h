@@ -17,6 +17,15 @@ std::string ModulePath(HMODULE module);
 DWORD LastModuleError() noexcept;
 // The folder of a path, without the trailing separator ("" for a bare file name).
 std::string FolderOf(const std::string& path);
+// `name` inside `folder`, joined with the system's separator (`name` alone when `folder` is "").
+std::string JoinPath(const std::string& folder, const std::string& name);
+
+// File name suffix of a loadable library.
+#ifdef _WIN32
+inline constexpr const char* kLibrarySuffix = ".dll";
+#else
+inline constexpr const char* kLibrarySuffix = ".so";
+#endif
 
 // An opened library; closed when the object goes.
 class Library {
