@@ -181,13 +181,17 @@ inline void SplitDelay(__m128 d, __m128i& n, __m128& r) noexcept {
     r = _mm_sub_ps(d, floor);
 }
 
-// max(|out|, peak); a NaN output leaves the peak as it was.
-inline float RaisePeak(float peak, float out) noexcept {
-    const float magnitude = __builtin_fabsf(out);
-    return magnitude > peak ? magnitude : peak;
-}
+// max(|out|, peak) lane by lane; a NaN output leaves the peak as it was.
 inline __m128 RaisePeak(__m128 peak, __m128 out) noexcept {
     return _mm_max_ps(_mm_andnot_ps(_mm_set1_ps(-0.0f), out), peak);
+}
+
+// The peak over lanes first, first + step, ... of a lane-wise peak: the same maximum as raising
+// one value at a time, since each lane started from the same peak.
+inline float FoldPeak(__m128 peak, int first, int step) noexcept {
+    float folded = peak[first];
+    for (int lane = first + step; lane < 4; lane += step) folded = peak[lane] > folded ? peak[lane] : folded;
+    return folded;
 }
 
 // b at fraction r of the way from a: (b - a) * r + a, the one interpolation of the kernel.
@@ -211,22 +215,21 @@ inline void AdvancePhase(float& fraction, uint32_t& index, float step, uint32_t 
 // Four float lanes without the aliasing attribute of __m128, so they can be template arguments.
 using FloatLanes = float __attribute__((vector_size(16)));
 
-// The last eight inputs of a 9-tap symmetric wet filter, h1 the most recent; T is one lane
-// (float) or both stereo lanes side by side (FloatLanes).
+inline FloatLanes LoadLanes(const float* p) noexcept { return _mm_loadu_ps(p); }
+
+// One frame's kLanes floats, repeated across the four lanes.
+template <int kLanes>
+inline FloatLanes LoadFrameRepeated(const float* p) noexcept {
+    if constexpr (kLanes == 1)
+        return _mm_set1_ps(*p);
+    else
+        return _mm_castpd_ps(_mm_load1_pd(reinterpret_cast<const double*>(p)));
+}
+
+// The last eight inputs of a 9-tap symmetric wet filter, h1 the most recent.
 template <class T>
 struct FirHistory {
     T h1, h2, h3, h4, h5, h6, h7, h8;
-
-    void Push(T wet) noexcept {
-        h8 = h7;
-        h7 = h6;
-        h6 = h5;
-        h5 = h4;
-        h4 = h3;
-        h3 = h2;
-        h2 = h1;
-        h1 = wet;
-    }
 };
 
 template <class T>
@@ -244,6 +247,56 @@ inline T WetFilter(const FirTaps<T>& k, T wet, const FirHistory<T>& h) noexcept 
         return outer + (((k.k1 * (h.h1 + h.h7) + k.k2 * (h.h2 + h.h6)) + k.k3 * (h.h3 + h.h5)) + k.k4 * h.h4);
     else
         return outer + (((k.k4 * h.h4 + k.k3 * (h.h3 + h.h5)) + k.k2 * (h.h2 + h.h6)) + k.k1 * (h.h1 + h.h7));
+}
+
+// Frames are processed in chunks: the frame loop, which must run in order (phase, delay line,
+// dry taps), leaves each frame's wet and dry values in a ChunkBuffer; MixChunk then runs the wet
+// filter, the dry mix and the peaks four floats at a time. kLanes floats per frame (1 mono,
+// 2 stereo); the wet values of a chunk follow the eight frames of filter history.
+inline constexpr int32_t kChunkFrames = 64;
+
+template <int kLanes>
+struct ChunkBuffer {
+    alignas(16) float wet[kLanes * (kFirHistoryLength + kChunkFrames)];
+    alignas(16) float dry[kLanes * kChunkFrames];
+
+    float* Wet(int32_t frame) noexcept { return wet + kLanes * (kFirHistoryLength + frame); }
+    float* Dry(int32_t frame) noexcept { return dry + kLanes * frame; }
+    // Lane `lane` of history value h_j (h1 the most recent), before the current chunk.
+    float& History(int j, int lane) noexcept { return wet[kLanes * (kFirHistoryLength - j) + lane]; }
+    // After a chunk of `count` frames: its last eight wet values become the history.
+    void KeepHistory(int32_t count) noexcept {
+        std::memmove(wet, wet + kLanes * count, sizeof(float) * kLanes * kFirHistoryLength);
+    }
+};
+
+// Wet filter, dry mix (out = dry * gain + y) and peak raise for `count` frames of `buffer`;
+// `emit(frame, out, frames)` writes the outputs of `frames` frames from lane 0 of `out` on.
+// The vectors hold whole frames, and a frame left over is computed alone with its lanes
+// repeated, so every value is rounded exactly as frame by frame, and the peak of each channel is
+// the same max over the same values.
+template <int kLanes, bool kK1First, bool kFilterOn, class Emit>
+inline void MixChunk(const FirTaps<FloatLanes>& k, FloatLanes dryGain, ChunkBuffer<kLanes>& buffer, int32_t count,
+                     FloatLanes& peak, Emit&& emit) noexcept {
+    constexpr int32_t kFramesPerVector = 4 / kLanes;
+    auto mix = [&](FloatLanes (*load)(const float*), int32_t frame, int32_t frames) {
+        const float* w = buffer.Wet(frame);
+        FloatLanes y;
+        if constexpr (kFilterOn) {
+            const FirHistory<FloatLanes> h{load(w - kLanes),     load(w - 2 * kLanes), load(w - 3 * kLanes),
+                                           load(w - 4 * kLanes), load(w - 5 * kLanes), load(w - 6 * kLanes),
+                                           load(w - 7 * kLanes), load(w - 8 * kLanes)};
+            y = WetFilter<kK1First>(k, load(w), h);
+        } else {
+            y = load(w) * k.k4;
+        }
+        const FloatLanes out = load(buffer.Dry(frame)) * dryGain + y;
+        peak = RaisePeak(peak, out);
+        emit(frame, out, frames);
+    };
+    int32_t frame = 0;
+    for (; frame + kFramesPerVector <= count; frame += kFramesPerVector) mix(LoadLanes, frame, kFramesPerVector);
+    for (; frame < count; ++frame) mix(LoadFrameRepeated<kLanes>, frame, 1);
 }
 
 // Sample access by format: reading gives the kernel's float, writing converts back.

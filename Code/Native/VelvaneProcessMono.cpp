@@ -31,7 +31,7 @@ struct MonoState {
     float fraction;
     float lfoValue;
     uint32_t write;
-    FirHistory<float> history;
+    float history[kFirHistoryLength];  // h1 first
     float peak;
 };
 
@@ -62,7 +62,7 @@ MonoState LoadState(const uint8_t* state) noexcept {
     s.fraction = SlotFloat(state, STATE_LFO_FRACTION);
     s.lfoValue = SlotFloat(state, STATE_LFO_VALUE);
     s.write = static_cast<uint32_t>(SlotInt(state, STATE_WRITE_INDEX));
-    std::memcpy(&s.history, state + 4 * STATE_FIR_HISTORY_L_1, sizeof s.history);
+    std::memcpy(s.history, state + 4 * STATE_FIR_HISTORY_L_1, sizeof s.history);
     s.peak = SlotFloat(state, STATE_PEAK_L);
     return s;
 }
@@ -72,10 +72,9 @@ void StoreState(const MonoState& s, uint8_t* state) noexcept {
     SetSlot(state, STATE_LFO_FRACTION, s.fraction);
     SetSlot(state, STATE_LFO_VALUE, s.lfoValue);
     SetSlot(state, STATE_WRITE_INDEX, static_cast<int32_t>(s.write));
-    std::memcpy(state + 4 * STATE_FIR_HISTORY_L_1, &s.history, sizeof s.history);
+    std::memcpy(state + 4 * STATE_FIR_HISTORY_L_1, s.history, sizeof s.history);
     SetSlot(state, STATE_PEAK_L, s.peak);
 }
-static_assert(sizeof(FirHistory<float>) == 4 * kFirHistoryLength);
 
 template <class Samples, MonoPath kPath, bool kFilterOn>
 void RunFrames(const MonoSetup& c, const NordeSoundBuf* in, const NordeSoundBuf* out, int32_t frames,
@@ -89,50 +88,53 @@ void RunFrames(const MonoSetup& c, const NordeSoundBuf* in, const NordeSoundBuf*
     const uint32_t lfoMask = c.lfoMask, delayMask = c.delayMask;
     uint32_t lfoIndex = s.lfoIndex, write = s.write;
     float fraction = s.fraction, v = 0.0f, previousDry = 0.0f;
-    FirHistory<float> history = s.history;
-    float peak = s.peak;
+    const FirTaps<FloatLanes> taps = {_mm_set1_ps(c.taps.k0), _mm_set1_ps(c.taps.k1), _mm_set1_ps(c.taps.k2),
+                                      _mm_set1_ps(c.taps.k3), _mm_set1_ps(c.taps.k4)};
+    const FloatLanes dryGain = _mm_set1_ps(c.dryGain);
+    FloatLanes peak = _mm_set1_ps(s.peak);
+    ChunkBuffer<1> buffer;
+    for (int j = 1; j <= kFirHistoryLength; ++j) buffer.History(j, 0) = s.history[j - 1];
 
-    for (int32_t frame = 0; frame < frames; ++frame) {
-        const float x = kReadsInput ? in0.Read() : previousDry;
+    for (int32_t done = 0; done < frames; done += kChunkFrames) {
+        const int32_t count = frames - done < kChunkFrames ? frames - done : kChunkFrames;
+        for (int32_t frame = 0; frame < count; ++frame) {
+            const float x = kReadsInput ? in0.Read() : previousDry;
+            if constexpr (kReadsInput) in0.Next();
 
-        v = Lerp(table[lfoIndex], table[(lfoIndex + 1) & lfoMask], fraction);
-        AdvancePhase(fraction, lfoIndex, c.step, lfoMask);
+            v = Lerp(table[lfoIndex], table[(lfoIndex + 1) & lfoMask], fraction);
+            AdvancePhase(fraction, lfoIndex, c.step, lfoMask);
 
-        float r;
-        const uint32_t n = SplitDelay(v * c.amplitude + c.centre, r);
-        const float wet = Lerp(line[(write + n) & delayMask], line[(write + n + 1) & delayMask], r);
-        line[write] = c.inputGain * x + c.feedback * wet;
-        line[(write + c.dryWrite) & delayMask] = x;
-        const float dry = line[(write + c.dryRead) & delayMask];
-        write = (write + delayMask) & delayMask;
-
-        float y;
-        if constexpr (kFilterOn) {
-            y = WetFilter<kMonoK1First>(c.taps, wet, history);
-            history.Push(wet);
-        } else {
-            y = wet * c.taps.k4;
+            float r;
+            const uint32_t n = SplitDelay(v * c.amplitude + c.centre, r);
+            const float wet = Lerp(line[(write + n) & delayMask], line[(write + n + 1) & delayMask], r);
+            line[write] = c.inputGain * x + c.feedback * wet;
+            line[(write + c.dryWrite) & delayMask] = x;
+            previousDry = line[(write + c.dryRead) & delayMask];
+            write = (write + delayMask) & delayMask;
+            *buffer.Wet(frame) = wet;
+            *buffer.Dry(frame) = previousDry;
         }
-        const float o = dry * c.dryGain + y;
-        peak = RaisePeak(peak, o);
-
-        if constexpr (kSilent) {
-            out0.Write(0.0f);
-            out1.Write(0.0f);
-            out1.Next();
-            previousDry = dry;
-        } else {
-            out0.Write(o);
-        }
-        out0.Next();
-        if constexpr (kReadsInput) in0.Next();
+        MixChunk<1, kMonoK1First, kFilterOn>(taps, dryGain, buffer, count, peak,
+                                               [&](int32_t, FloatLanes o, int32_t outFrames) {
+                                                   for (int32_t f = 0; f < outFrames; ++f) {
+                                                       if constexpr (kSilent) {
+                                                           out0.Write(0.0f);
+                                                           out1.Write(0.0f);
+                                                           out1.Next();
+                                                       } else {
+                                                           out0.Write(o[f]);
+                                                       }
+                                                       out0.Next();
+                                                   }
+                                               });
+        if constexpr (kFilterOn) buffer.KeepHistory(count);
     }
     s.lfoIndex = lfoIndex;
     s.fraction = fraction;
     s.lfoValue = v;
     s.write = write;
-    s.history = history;
-    s.peak = peak;
+    for (int j = 1; j <= kFirHistoryLength; ++j) s.history[j - 1] = buffer.History(j, 0);
+    s.peak = FoldPeak(peak, 0, 1);
 }
 
 template <class Samples>

@@ -34,8 +34,8 @@ struct StereoState {
     float fraction;
     float lfoValue;
     uint32_t write;
-    FirHistory<FloatLanes> history;
-    __m128 peak;
+    float history[2][kFirHistoryLength];  // per channel, h1 first
+    float peak[2];
 };
 
 __m128 Pair(float left, float right) noexcept { return _mm_setr_ps(left, right, 0.0f, 0.0f); }
@@ -69,11 +69,10 @@ StereoState LoadState(const uint8_t* state) noexcept {
     s.fraction = SlotFloat(state, STATE_LFO_FRACTION);
     s.lfoValue = SlotFloat(state, STATE_LFO_VALUE);
     s.write = static_cast<uint32_t>(SlotInt(state, STATE_WRITE_INDEX));
-    __m128* slots[] = {&s.history.h1, &s.history.h2, &s.history.h3, &s.history.h4,
-                       &s.history.h5, &s.history.h6, &s.history.h7, &s.history.h8};
-    for (int k = 0; k < kFirHistoryLength; ++k)
-        *slots[k] = Pair(SlotFloat(state, STATE_FIR_HISTORY_L_1 + k), SlotFloat(state, STATE_FIR_HISTORY_R_1 + k));
-    s.peak = Pair(SlotFloat(state, STATE_PEAK_L), SlotFloat(state, STATE_PEAK_R));
+    std::memcpy(s.history[0], state + 4 * STATE_FIR_HISTORY_L_1, sizeof s.history[0]);
+    std::memcpy(s.history[1], state + 4 * STATE_FIR_HISTORY_R_1, sizeof s.history[1]);
+    s.peak[0] = SlotFloat(state, STATE_PEAK_L);
+    s.peak[1] = SlotFloat(state, STATE_PEAK_R);
     return s;
 }
 
@@ -82,12 +81,8 @@ void StoreState(const StereoState& s, uint8_t* state) noexcept {
     SetSlot(state, STATE_LFO_FRACTION, s.fraction);
     SetSlot(state, STATE_LFO_VALUE, s.lfoValue);
     SetSlot(state, STATE_WRITE_INDEX, static_cast<int32_t>(s.write));
-    const __m128 slots[] = {s.history.h1, s.history.h2, s.history.h3, s.history.h4,
-                            s.history.h5, s.history.h6, s.history.h7, s.history.h8};
-    for (int k = 0; k < kFirHistoryLength; ++k) {
-        SetSlot(state, STATE_FIR_HISTORY_L_1 + k, slots[k][0]);
-        SetSlot(state, STATE_FIR_HISTORY_R_1 + k, slots[k][1]);
-    }
+    std::memcpy(state + 4 * STATE_FIR_HISTORY_L_1, s.history[0], sizeof s.history[0]);
+    std::memcpy(state + 4 * STATE_FIR_HISTORY_R_1, s.history[1], sizeof s.history[1]);
     SetSlot(state, STATE_PEAK_L, s.peak[0]);
     SetSlot(state, STATE_PEAK_R, s.peak[1]);
 }
@@ -104,65 +99,69 @@ void RunFrames(const StereoSetup& c, const NordeSoundBuf* in, const NordeSoundBu
     const uint32_t lfoMask = c.lfoMask, floatMask = c.floatMask;
     uint32_t lfoIndex = s.lfoIndex, write = s.write;
     float fraction = s.fraction;
-    __m128 v = _mm_setzero_ps();
-    FirHistory<FloatLanes> history = s.history;
-    __m128 peak = s.peak;
+    FloatLanes v = _mm_setzero_ps();
+    FloatLanes peak = _mm_setr_ps(s.peak[0], s.peak[1], s.peak[0], s.peak[1]);
+    ChunkBuffer<2> buffer;
+    for (int j = 1; j <= kFirHistoryLength; ++j)
+        for (int lane = 0; lane < 2; ++lane) buffer.History(j, lane) = s.history[lane][j - 1];
 
-    for (int32_t frame = 0; frame < frames; ++frame) {
-        const float x0 = in0.Read();
-        const __m128 x = Pair(x0, kTwoInputs ? in1.Read() : x0);
+    for (int32_t done = 0; done < frames; done += kChunkFrames) {
+        const int32_t count = frames - done < kChunkFrames ? frames - done : kChunkFrames;
+        for (int32_t frame = 0; frame < count; ++frame) {
+            const float x0 = in0.Read();
+            const __m128 x = Pair(x0, kTwoInputs ? in1.Read() : x0);
+            in0.Next();
+            if constexpr (kTwoInputs) in1.Next();
 
-        // Channel 1 reads the table phaseOffset entries ahead, at the same fraction.
-        const uint32_t i = lfoIndex, j = (i + c.phaseOffset) & lfoMask;
-        const __m128 t0 = _mm_unpacklo_ps(_mm_load_ss(table + i), _mm_load_ss(table + j));
-        const __m128 t1 =
-            _mm_unpacklo_ps(_mm_load_ss(table + ((i + 1) & lfoMask)), _mm_load_ss(table + ((j + 1) & lfoMask)));
-        v = Lerp(t0, t1, _mm_set1_ps(fraction));
-        AdvancePhase(fraction, lfoIndex, c.step, lfoMask);
+            // Channel 1 reads the table phaseOffset entries ahead, at the same fraction.
+            const uint32_t i = lfoIndex, j = (i + c.phaseOffset) & lfoMask;
+            const __m128 t0 = _mm_unpacklo_ps(_mm_load_ss(table + i), _mm_load_ss(table + j));
+            const __m128 t1 =
+                _mm_unpacklo_ps(_mm_load_ss(table + ((i + 1) & lfoMask)), _mm_load_ss(table + ((j + 1) & lfoMask)));
+            v = Lerp<FloatLanes>(t0, t1, _mm_set1_ps(fraction));
+            AdvancePhase(fraction, lfoIndex, c.step, lfoMask);
 
-        __m128i whole;
-        __m128 r;
-        SplitDelay(v * c.amplitude + c.centre, whole, r);
-        const uint32_t n0 = 2u * static_cast<uint32_t>(_mm_cvtsi128_si32(whole));
-        const uint32_t n1 = 2u * static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_shuffle_epi32(whole, 1)));
-        // The lanes never read what the other writes in the same frame: even elements are
-        // channel 0's, odd ones channel 1's.
-        const __m128 a = _mm_unpacklo_ps(_mm_load_ss(line + ((write + n0) & floatMask)),
-                                         _mm_load_ss(line + ((write + n1) & floatMask) + 1));
-        const __m128 b = _mm_unpacklo_ps(_mm_load_ss(line + ((write + n0 + 2) & floatMask)),
-                                         _mm_load_ss(line + ((write + n1 + 2) & floatMask) + 1));
-        const __m128 wet = Lerp(a, b, r);
-        _mm_storel_pi(reinterpret_cast<__m64*>(line + write), x + c.feedback * wet);
-        _mm_storel_pi(reinterpret_cast<__m64*>(line + ((write + c.dryWrite) & floatMask)), x);
-        const __m128 dry =
-            _mm_loadl_pi(_mm_setzero_ps(), reinterpret_cast<const __m64*>(line + ((write + c.dryRead) & floatMask)));
-        write = (write + 2u * floatMask) & floatMask;
-
-        __m128 y;
-        if constexpr (kFilterOn) {
-            y = WetFilter<false>(c.taps, wet, history);
-            history.Push(wet);
-        } else {
-            y = wet * c.taps.k4;
+            __m128i whole;
+            __m128 r;
+            SplitDelay(v * c.amplitude + c.centre, whole, r);
+            const uint32_t n0 = 2u * static_cast<uint32_t>(_mm_cvtsi128_si32(whole));
+            const uint32_t n1 = 2u * static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_shuffle_epi32(whole, 1)));
+            // The lanes never read what the other writes in the same frame: even elements are
+            // channel 0's, odd ones channel 1's.
+            const __m128 a = _mm_unpacklo_ps(_mm_load_ss(line + ((write + n0) & floatMask)),
+                                             _mm_load_ss(line + ((write + n1) & floatMask) + 1));
+            const __m128 b = _mm_unpacklo_ps(_mm_load_ss(line + ((write + n0 + 2) & floatMask)),
+                                             _mm_load_ss(line + ((write + n1 + 2) & floatMask) + 1));
+            const FloatLanes wet = Lerp<FloatLanes>(a, b, r);
+            _mm_storel_pi(reinterpret_cast<__m64*>(line + write), x + c.feedback * wet);
+            _mm_storel_pi(reinterpret_cast<__m64*>(line + ((write + c.dryWrite) & floatMask)), x);
+            const __m128 dry = _mm_loadl_pi(_mm_setzero_ps(),
+                                            reinterpret_cast<const __m64*>(line + ((write + c.dryRead) & floatMask)));
+            write = (write + 2u * floatMask) & floatMask;
+            _mm_storel_pi(reinterpret_cast<__m64*>(buffer.Wet(frame)), wet);
+            _mm_storel_pi(reinterpret_cast<__m64*>(buffer.Dry(frame)), dry);
         }
-        const __m128 o = dry * c.dryGain + y;
-        peak = RaisePeak(peak, o);
-
-        out0.Write(o[0]);
-        out0.Next();
-        if constexpr (kTwoOutputs) {
-            out1.Write(o[1]);
-            out1.Next();
-        }
-        in0.Next();
-        if constexpr (kTwoInputs) in1.Next();
+        MixChunk<2, false, kFilterOn>(c.taps, c.dryGain, buffer, count, peak,
+                                      [&](int32_t, FloatLanes o, int32_t outFrames) {
+                                          for (int32_t f = 0; f < outFrames; ++f) {
+                                              out0.Write(o[2 * f]);
+                                              out0.Next();
+                                              if constexpr (kTwoOutputs) {
+                                                  out1.Write(o[2 * f + 1]);
+                                                  out1.Next();
+                                              }
+                                          }
+                                      });
+        if constexpr (kFilterOn) buffer.KeepHistory(count);
     }
     s.lfoIndex = lfoIndex;
     s.fraction = fraction;
     s.lfoValue = v[0];
     s.write = write;
-    s.history = history;
-    s.peak = peak;
+    for (int j = 1; j <= kFirHistoryLength; ++j)
+        for (int lane = 0; lane < 2; ++lane) s.history[lane][j - 1] = buffer.History(j, lane);
+    s.peak[0] = FoldPeak(peak, 0, 2);
+    s.peak[1] = FoldPeak(peak, 1, 2);
 }
 
 template <class Samples>
