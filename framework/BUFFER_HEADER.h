@@ -18,10 +18,10 @@ struct BUFFER_HEADER {
     BUFFER_HEADER* next = nullptr;
     int32_t kind = eBufferCoefs;  // EBufferKind
     int32_t id = 0;               // external buffer index (external kinds only)
-    int32_t address = 0;          // first word, as `kind` says
-    int32_t count = 0;            // words
+    int32_t address = 0;          // first word (external kinds: first entry), as `kind` says
+    int32_t count = 0;            // words (external kinds: entries of the memory area)
     uint32_t memSpace = 0;        // memory-area code of an external buffer
-    std::vector<uint32_t> words;  // `count` words in the process side's format
+    std::vector<uint32_t> words;  // the 32-bit words in the process side's format
 
     // The first word, for the writers (cALGORITHM::WriteReal, WriteInteger) and copies.
     uint8_t* Data() noexcept { return reinterpret_cast<uint8_t*>(words.data()); }

@@ -23,7 +23,7 @@ platform::Library OpenKernel(HMODULE beside) {
 
 }  // namespace
 
-ProcessFunc CDLLLoader::GetProcessFunc(const char* name) noexcept {
+VelvaneProcessFn CDLLLoader::GetProcessFunc(const char* name) noexcept {
     if (!name) return nullptr;
     if (!tried_) {
         tried_ = true;
@@ -33,5 +33,5 @@ ProcessFunc CDLLLoader::GetProcessFunc(const char* name) noexcept {
             return nullptr;  // out of memory building a path: no routine
         }
     }
-    return reinterpret_cast<ProcessFunc>(module_.Symbol(name));
+    return reinterpret_cast<VelvaneProcessFn>(module_.Symbol(name));
 }

@@ -18,7 +18,7 @@ public:
 
     // The routine of that name, or null when no module loads or it lacks the routine. The
     // module is chosen and loaded on the first call.
-    ProcessFunc GetProcessFunc(const char* name) noexcept;
+    VelvaneProcessFn GetProcessFunc(const char* name) noexcept;
 
 private:
     HMODULE beside_;

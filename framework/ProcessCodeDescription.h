@@ -7,15 +7,20 @@
 #include <string>
 #include <vector>
 
+#include "framework/FourCC.h"
 #include "framework/nrXML.h"
 
-// External memory a process code asks for, and where the framework put it.
+// External memory a process code asks for, and where the framework put it. Sizes and addresses
+// count entries of the memory area: an 'XMEM' entry is one 32-bit word, an 'LMEM' entry a pair
+// of them (one per channel of a stereo delay line).
 struct sEXT_BUFF {
-    int32_t size = 0;         // words
+    int32_t size = 0;         // entries
     int32_t address = -1;     // base address in its memory area; -1 = not allocated (native: 0)
     uint32_t memSpace = 0;    // memory-area code: 'XMEM', 'LMEM'
     int32_t accessCount = 0;  // accesses per sample (DSP scheduling)
     bool cyclic = false;      // addressed modulo its size
+
+    int32_t WordsPerEntry() const noexcept { return memSpace == FourCC("LMEM") ? 2 : 1; }
 };
 
 // A DSP processor the code runs on, and its cost per sample.

@@ -316,6 +316,7 @@ BUFFER_HEADER* cALGORITHM::NewBuffer(int32_t kind, int32_t id, int32_t /*flag*/,
                                      uint32_t memSpace) noexcept {
     int64_t first = 0;
     int64_t words = 0;
+    int64_t wordsPerEntry = 1;
     switch (kind) {
         case eBufferStates:
             first = int64_t{address} - statesOffset_;
@@ -331,6 +332,7 @@ BUFFER_HEADER* cALGORITHM::NewBuffer(int32_t kind, int32_t id, int32_t /*flag*/,
             if (!external || external->address < 0 || external->memSpace != memSpace) return nullptr;
             first = int64_t{address} - external->address;
             words = external->size;
+            wordsPerEntry = external->WordsPerEntry();
             break;
         }
         default:
@@ -344,7 +346,7 @@ BUFFER_HEADER* cALGORITHM::NewBuffer(int32_t kind, int32_t id, int32_t /*flag*/,
         buffer->address = address;
         buffer->count = count;
         buffer->memSpace = memSpace;
-        buffer->words.assign(static_cast<size_t>(count), 0);
+        buffer->words.assign(static_cast<size_t>(count * wordsPerEntry), 0);
         return buffer.release();
     } catch (...) {
         return nullptr;
@@ -373,9 +375,10 @@ void cALGORITHM::SendBuffers(BUFFER_HEADER* chain) noexcept {
             first -= coefsOffset_;
         } else if ((b->kind == eBufferExternal || b->kind == eBufferExternalDSP) && b->id >= 0 &&
                    static_cast<size_t>(b->id) < shell_->externals_.size() && b->id < GetExternalBuffersNum() &&
-                   shell_->table_[static_cast<size_t>(b->id)].memSpace == b->memSpace) {
+                   externals_[static_cast<size_t>(b->id)].memSpace == b->memSpace) {
+            const sEXT_BUFF& external = externals_[static_cast<size_t>(b->id)];
             target = &shell_->externals_[static_cast<size_t>(b->id)];
-            first -= externals_[static_cast<size_t>(b->id)].address;
+            first = (first - external.address) * external.WordsPerEntry();
         }
         // A buffer made for another layout (the process side was laid out again) is dropped.
         if (!target || first < 0 ||

@@ -72,7 +72,7 @@ public:
     int16_t GetNumInputs() const noexcept { return numInputs_; }
     int16_t GetNumOutputs() const noexcept { return numOutputs_; }
     bool IsTempoListener() const noexcept { return tempoListener_; }
-    ProcessFunc GetProcessFunc() const noexcept { return processFunc_; }
+    VelvaneProcessFn GetProcessFunc() const noexcept { return processFunc_; }
 
     // Parameters. An index outside 0 … count - 1 reads as 0 (states, values) and is ignored.
     int16_t GetNumParams() const noexcept { return static_cast<int16_t>(params_.size()); }
@@ -111,7 +111,7 @@ public:
     // Where the records start in the process side's word addresses (0 natively).
     int32_t GetCoefsOfs() const noexcept { return coefsOffset_; }
     int32_t GetStatesOfs() const noexcept { return statesOffset_; }
-    // External buffer `index` (0 = the first request, …): size in words, base address (-1 until
+    // External buffer `index` (0 = the first request, …): size in entries, base address (-1 until
     // the process side holds it, then 0 natively), memory area. Null outside the list.
     const sEXT_BUFF* GetExternalBuffer(int32_t index) const noexcept;
     int32_t GetExternalBuffersNum() const noexcept { return static_cast<int32_t>(externals_.size()); }
@@ -121,8 +121,9 @@ public:
     static int32_t WriteInteger(uint8_t* word, int32_t value) noexcept;
 
     // Buffers (see BUFFER_HEADER). A buffer of `count` words for `kind` at `address` (for the
-    // external kinds: buffer `id`, in memory area `memSpace`); null when the range lies outside
-    // its target or memory runs out. `flag` is not used by the native process side.
+    // external kinds: `count` entries of buffer `id`, in memory area `memSpace`); null when the
+    // range lies outside its target or memory runs out. `flag` is not used by the native process
+    // side.
     BUFFER_HEADER* NewBuffer(int32_t kind, int32_t id, int32_t flag, int32_t address, int32_t count,
                              uint32_t memSpace) noexcept;
     // `first` with `second` appended (either may be null).
@@ -219,7 +220,7 @@ protected:
     int16_t numInputs_ = 2;
     int16_t numOutputs_ = 2;
     std::string processName_;  // the kernel routine's name
-    ProcessFunc processFunc_ = nullptr;
+    VelvaneProcessFn processFunc_ = nullptr;
     std::string algName_;
     std::string plugInName_;
     uint32_t genericType_ = 0;  // the generic type of presets ('FLNG')

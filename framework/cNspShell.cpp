@@ -14,10 +14,10 @@ void cNspShell::Layout(int32_t coefWords, int32_t stateWords, std::span<const sE
     std::vector<uint32_t> states(static_cast<size_t>(stateWords));
     std::vector<uint32_t> saved(static_cast<size_t>(stateWords));
     std::vector<std::vector<uint32_t>> buffers;
-    std::vector<sEXTERN_ENTRY> table;
+    std::vector<ExternStruct> table;
     for (const sEXT_BUFF& e : externals) {
-        auto& words = buffers.emplace_back(static_cast<size_t>(e.size));
-        table.push_back({words.data(), e.size, e.memSpace});
+        auto& words = buffers.emplace_back(static_cast<size_t>(e.size) * static_cast<size_t>(e.WordsPerEntry()));
+        table.push_back({words.data(), {e.size, static_cast<int32_t>(e.memSpace)}});
     }
     CAutoLock hold(&lock_);
     coefs_.swap(coefs);

@@ -10,33 +10,17 @@
 // the states to the saved copy before unlocking (cLock, kernel, CopyStatesSaved, cUnlock). Every
 // other thread changes the records only with the lock held. The lock is re-entrant; nothing here
 // allocates while holding it except a new layout.
-#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <vector>
 
+#include "Code/Native/VelvaneFunctions.h"
 #include "framework/ProcessCodeDescription.h"
 #include "platform/sync.h"
 
-// Kernel records (Code/Native/VelvaneFunctions.h); the process side only passes pointers to them.
-struct NordeSoundBuf;
-struct ExternStruct;
-
-// A kernel process routine: inputs, input count, frames, outputs, output count, out-count,
-// coefficient record, state record, external-buffer table, and a value no routine reads (it
-// carries a host wrapper's call record, hence pointer-sized).
-using ProcessFunc = void (*)(NordeSoundBuf* inputs, int32_t inputCount, int32_t frames, NordeSoundBuf* outputs,
-                             int32_t outputCount, int32_t* outCount, uint8_t* coefs, uint8_t* states,
-                             ExternStruct* externals, intptr_t flag);
-
-// One entry of the external-buffer table: the data pointer first (all a kernel reads), entries
-// 16 bytes apart.
-struct sEXTERN_ENTRY {
-    void* data;
-    int32_t words;
-    uint32_t memSpace;
-};
-static_assert(sizeof(sEXTERN_ENTRY) == 16 && offsetof(sEXTERN_ENTRY, data) == 0);
+// The external-buffer table is the kernel's ExternStruct; the framework's two fields of an entry
+// hold the buffer's size in entries of its memory area and the area's code.
+enum : int32_t { kExternEntries = 0, kExternMemSpace = 1 };
 
 class cNspShell {
 public:
@@ -50,8 +34,8 @@ public:
     CCritSec* GetCritSecObj() noexcept { return &lock_; }
 
     // [under the lock, or before streaming] The routine the kernel calls go through; null: none.
-    void SetProcess(ProcessFunc routine) noexcept { process_ = routine; }
-    ProcessFunc GetProcess() const noexcept { return process_; }
+    void SetProcess(VelvaneProcessFn routine) noexcept { process_ = routine; }
+    VelvaneProcessFn GetProcess() const noexcept { return process_; }
 
     // The records as the kernel takes them; null before the algorithm lays them out.
     uint8_t* GetCoefs() noexcept { return Bytes(coefs_); }
@@ -60,9 +44,7 @@ public:
         return saved_.empty() ? nullptr : reinterpret_cast<const uint8_t*>(saved_.data());
     }
     int32_t GetSavedStatesSize() const noexcept { return static_cast<int32_t>(saved_.size() * 4); }
-    ExternStruct* GetExternStruct() noexcept {
-        return table_.empty() ? nullptr : reinterpret_cast<ExternStruct*>(table_.data());
-    }
+    ExternStruct* GetExternStruct() noexcept { return table_.empty() ? nullptr : table_.data(); }
 
     // [any thread; takes the lock] Copies the live state record over the saved copy.
     void CopyStatesSaved() noexcept;
@@ -82,10 +64,10 @@ private:
     void Layout(int32_t coefWords, int32_t stateWords, std::span<const sEXT_BUFF> externals);
 
     CCritSec lock_;
-    ProcessFunc process_ = nullptr;
+    VelvaneProcessFn process_ = nullptr;
     std::vector<uint32_t> coefs_;
     std::vector<uint32_t> states_;
     std::vector<uint32_t> saved_;
     std::vector<std::vector<uint32_t>> externals_;
-    std::vector<sEXTERN_ENTRY> table_;
+    std::vector<ExternStruct> table_;
 };

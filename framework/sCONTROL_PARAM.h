@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <string>
 
+#include "framework/CIcon.h"
 #include "framework/DisplayFunctions.h"
 
 enum EPluginSetup : int32_t { eSetupA = 0, eSetupB = 1 };
@@ -42,7 +43,7 @@ struct sCONTROL_PARAM {
     DisplayFunction display = nullptr;  // null: the text stays empty
 
     int32_t refreshMark = eRefreshNone;  // ERefreshMark
-    void* icon = nullptr;                // the bitmap frame a read-out shows; not owned
+    const CIcon* icon = nullptr;         // the bitmap frame a read-out shows; not owned
 
     bool HasFlag(EParamFlag flag) const noexcept { return (flags & flag) != 0; }
     // 1001 for linear and logarithmic parameters, the toggle's state count otherwise.

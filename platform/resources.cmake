@@ -6,8 +6,11 @@
 #   ID TYPE "file"            TYPE: a name (XPRM), BITMAP, RCDATA or a number
 #   STRINGTABLE / BEGIN / ID "text" (or ID, "text") / END     text: ASCII; "" \" \\ \t \n \r
 #
-# velvane_add_resources(TARGET RC_FILE) compiles the resources into TARGET.
-# Run as a script (cmake -DVELVANE_RC=… -DVELVANE_RC_OUT=… -P resources.cmake) it writes the table.
+# velvane_add_resources(TARGET RC_FILE [SEARCH DIR…]) compiles the resources into TARGET. A file
+# the script names is looked for beside the script, then in each SEARCH folder (files generated
+# while configuring).
+# Run as a script (cmake -DVELVANE_RC=… -DVELVANE_RC_OUT=… [-DVELVANE_RC_SEARCH=DIR|DIR…]
+# -P resources.cmake) it writes the table.
 if(CMAKE_SCRIPT_MODE_FILE)
   cmake_minimum_required(VERSION 3.25)
 endif()
@@ -129,6 +132,18 @@ function(velvane_read_rc rc out_resources out_strings)
   set(${out_strings} "${strings}" PARENT_SCOPE)
 endfunction()
 
+# The path of a file the script names: beside the script, else in the first search folder that
+# holds it.
+function(_velvane_rc_file dir search file out)
+  foreach(folder IN LISTS dir search)
+    if(EXISTS "${folder}/${file}")
+      set(${out} "${folder}/${file}" PARENT_SCOPE)
+      return()
+    endif()
+  endforeach()
+  message(FATAL_ERROR "${dir}: resource file ${file} not found")
+endfunction()
+
 # One table row and its byte array, appended to the arrays and entries being built.
 macro(_velvane_emit_resource type_name type_number id hex)
   string(LENGTH "${hex}" digits)
@@ -146,7 +161,7 @@ macro(_velvane_emit_resource type_name type_number id hex)
   math(EXPR index "${index} + 1")
 endmacro()
 
-function(velvane_write_resource_table rc out)
+function(velvane_write_resource_table rc out search)
   velvane_read_rc("${rc}" resources strings)
   get_filename_component(dir "${rc}" DIRECTORY)
   get_filename_component(rc_name "${rc}" NAME)
@@ -158,7 +173,8 @@ function(velvane_write_resource_table rc out)
     list(GET fields 0 id)
     list(GET fields 1 type)
     list(GET fields 2 file)
-    file(READ "${dir}/${file}" hex HEX)
+    _velvane_rc_file("${dir}" "${search}" "${file}" path)
+    file(READ "${path}" hex HEX)
     if(type STREQUAL "BITMAP")
       # A bitmap resource is the file without its 14-byte BITMAPFILEHEADER.
       string(LENGTH "${hex}" digits)
@@ -231,6 +247,7 @@ std::span<const platform::ResourceEntry> platform::ModuleResourceTable() noexcep
 endfunction()
 
 function(velvane_add_resources target rc)
+  cmake_parse_arguments(R "" "" "SEARCH" ${ARGN})
   get_filename_component(rc "${rc}" ABSOLUTE)
   get_filename_component(dir "${rc}" DIRECTORY)
   velvane_read_rc("${rc}" resources strings)
@@ -238,18 +255,22 @@ function(velvane_add_resources target rc)
   foreach(resource IN LISTS resources)
     string(REPLACE "|" ";" fields "${resource}")
     list(GET fields 2 file)
-    list(APPEND files "${dir}/${file}")
+    _velvane_rc_file("${dir}" "${R_SEARCH}" "${file}" path)
+    list(APPEND files "${path}")
   endforeach()
   # A new line in the script changes the list of inputs: configure again.
   set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${rc}")
   if(WIN32)
-    set_source_files_properties("${rc}" PROPERTIES OBJECT_DEPENDS "${files}" INCLUDE_DIRECTORIES "${dir}")
+    # windres looks for the named files in its include folders, in this order.
+    set_source_files_properties("${rc}" PROPERTIES OBJECT_DEPENDS "${files}" INCLUDE_DIRECTORIES "${dir};${R_SEARCH}")
     target_sources(${target} PRIVATE "${rc}")
   else()
     get_filename_component(name "${rc}" NAME_WE)
     set(out "${CMAKE_CURRENT_BINARY_DIR}/${target}_${name}_resources.cpp")
+    string(REPLACE ";" "|" search "${R_SEARCH}")
     add_custom_command(OUTPUT "${out}"
-      COMMAND "${CMAKE_COMMAND}" "-DVELVANE_RC=${rc}" "-DVELVANE_RC_OUT=${out}" -P "${CMAKE_CURRENT_FUNCTION_LIST_FILE}"
+      COMMAND "${CMAKE_COMMAND}" "-DVELVANE_RC=${rc}" "-DVELVANE_RC_OUT=${out}" "-DVELVANE_RC_SEARCH=${search}"
+              -P "${CMAKE_CURRENT_FUNCTION_LIST_FILE}"
       DEPENDS "${rc}" ${files} "${CMAKE_CURRENT_FUNCTION_LIST_FILE}"
       COMMENT "Generating the resource table of ${name}.rc"
       VERBATIM)
@@ -259,5 +280,6 @@ function(velvane_add_resources target rc)
 endfunction()
 
 if(CMAKE_SCRIPT_MODE_FILE AND DEFINED VELVANE_RC_OUT)
-  velvane_write_resource_table("${VELVANE_RC}" "${VELVANE_RC_OUT}")
+  string(REPLACE "|" ";" search "${VELVANE_RC_SEARCH}")
+  velvane_write_resource_table("${VELVANE_RC}" "${VELVANE_RC_OUT}" "${search}")
 endif()

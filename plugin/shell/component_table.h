@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 
+#include "framework/FourCC.h"
 #include "platform/com.h"
 
 // Process-type flag bits of a row. A row's process type is its flags without the two
@@ -16,12 +17,6 @@ constexpr uint32_t PROCESS_NATIVE_MFX = 0x10;
 constexpr uint32_t PROCESS_HTDM = 0x20;
 constexpr uint32_t NO_FILTER_REGISTRATION = 0x40;  // a COM server only
 constexpr uint32_t NO_PIN_REGISTRATION = 0x80;     // with PROCESS_NATIVE: no merit and pins
-
-// A four-character code, first character in the most significant byte.
-constexpr uint32_t FourCC(const char (&code)[5]) {
-    return uint32_t(uint8_t(code[0])) << 24 | uint32_t(uint8_t(code[1])) << 16 | uint32_t(uint8_t(code[2])) << 8 |
-           uint32_t(uint8_t(code[3]));
-}
 
 // Makes the object of a row for `clsid`, aggregated by `outer` when that is not null. Returns its
 // non-delegating unknown with a reference count of 0, or null; *result, S_OK on entry, receives

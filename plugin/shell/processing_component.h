@@ -5,7 +5,7 @@
 
 #include "platform/com.h"
 
-// Returns the filter's non-delegating unknown with a reference count of 0, or null with
-// *result = E_OUTOFMEMORY.
+// Returns the filter's non-delegating unknown with a reference count of 0, or null with *result
+// set: E_OUTOFMEMORY, or E_FAIL when the algorithm's resources do not describe the component.
 IUnknown* CreateProcessingComponent(IUnknown* outer, REFCLSID clsid, uint32_t uniqueId, uint32_t processCode,
                                     HRESULT* result) noexcept;

@@ -44,7 +44,7 @@ public:
         algName_ = plugInName_ = "Velvane";
     }
 
-    void BindRoutine(ProcessFunc routine) { processFunc_ = routine; }
+    void BindRoutine(VelvaneProcessFn routine) { processFunc_ = routine; }
     // A parameter change as a host makes it: the chain is sent and freed.
     void Change(int16_t index, int32_t state) {
         BUFFER_HEADER* chain = UpdateParam(index, state);

@@ -13,7 +13,7 @@ namespace {
 
 float Word(const uint8_t* record, int32_t slot) { return WordAsFloat(record + 4 * slot); }
 
-const sEXTERN_ENTRY* Table(cNspShell& shell) { return reinterpret_cast<const sEXTERN_ENTRY*>(shell.GetExternStruct()); }
+const ExternStruct* Table(cNspShell& shell) { return shell.GetExternStruct(); }
 
 // A created algorithm with its process side laid out.
 class Algorithm : public ::testing::Test {
@@ -87,18 +87,21 @@ TEST_F(Algorithm, ProcessSideIsLaidOutZeroedAndBound) {
     EXPECT_NE(shell.GetCoefs(), nullptr);
     EXPECT_NE(shell.GetStates(), nullptr);
     EXPECT_EQ(shell.GetSavedStatesSize(), 22 * 4);
-    const sEXTERN_ENTRY* table = Table(shell);
+    const ExternStruct* table = Table(shell);
     ASSERT_NE(table, nullptr);
-    EXPECT_EQ(table[0].words, 32768);
-    EXPECT_EQ(table[1].words, 2048);
+    EXPECT_EQ(table[0].frameworkFields[kExternEntries], 32768);
+    EXPECT_EQ(table[0].frameworkFields[kExternMemSpace], static_cast<int32_t>(FourCC("LMEM")));
+    EXPECT_EQ(table[1].frameworkFields[kExternEntries], 2048);
+    // An 'LMEM' entry is a stereo pair: the delay line holds two words per entry.
+    const int32_t words[] = {2 * 32768, 2048};
     for (int i = 0; i < 2; ++i) {
-        const auto* words = static_cast<const uint32_t*>(table[i].data);
-        EXPECT_TRUE(std::all_of(words, words + table[i].words, [](uint32_t w) { return w == 0; }));
+        const auto* first = static_cast<const uint32_t*>(table[i].data);
+        EXPECT_TRUE(std::all_of(first, first + words[i], [](uint32_t w) { return w == 0; }));
         EXPECT_EQ(alg.GetExternalBuffer(i)->address, 0);
     }
 
-    ProcessFunc routine = [](NordeSoundBuf*, int32_t, int32_t, NordeSoundBuf*, int32_t, int32_t*, uint8_t*, uint8_t*,
-                             ExternStruct*, intptr_t) {};
+    VelvaneProcessFn routine = [](const NordeSoundBuf*, int32_t, int32_t, const NordeSoundBuf*, int32_t, int32_t*,
+                                  const uint8_t*, uint8_t*, const ExternStruct*, int32_t) {};
     alg.BindRoutine(routine);
     ASSERT_EQ(alg.InitProcessCode(&shell), eNoErr);
     EXPECT_EQ(shell.GetProcess(), routine);
@@ -107,14 +110,14 @@ TEST_F(Algorithm, ProcessSideIsLaidOutZeroedAndBound) {
 TEST_F(Algorithm, InitAlgSendsStatesClearingAndCoefficients) {
     std::memset(shell.GetStates(), 0xFF, 22 * 4);
     auto* delay = static_cast<uint32_t*>(Table(shell)[0].data);
-    delay[0] = delay[32767] = 0xFFFFFFFF;
+    delay[0] = delay[2 * 32768 - 1] = 0xFFFFFFFF;
     ASSERT_EQ(alg.InitAlg(true), eNoErr);
     EXPECT_EQ(alg.initStates, 1);
     EXPECT_EQ(alg.allCoefs, 1);
     const uint8_t* states = shell.GetStates();
     EXPECT_TRUE(std::all_of(states, states + 22 * 4, [](uint8_t b) { return b == 0; }));
     EXPECT_EQ(delay[0], 0u);
-    EXPECT_EQ(delay[32767], 0u);
+    EXPECT_EQ(delay[2 * 32768 - 1], 0u) << "the whole of the stereo pairs";
     EXPECT_EQ(Live(0), 1.0f) << "depth";
     EXPECT_EQ(Live(4), static_cast<float>(alg.GetParam(4))) << "delay";
     EXPECT_EQ(WordAsFloat(static_cast<const uint8_t*>(Table(shell)[1].data)), 1.0f) << "setup A's table";
@@ -232,7 +235,7 @@ TEST_F(Algorithm, BuffersStayInsideTheirTargets) {
         BUFFER_HEADER* b = alg.NewBuffer(c.kind, c.id, 0, c.address, c.count, c.space);
         EXPECT_EQ(b != nullptr, c.made);
         if (b) {
-            EXPECT_EQ(b->words.size(), static_cast<size_t>(c.count));
+            EXPECT_EQ(b->words.size(), static_cast<size_t>(c.count) * (c.space == L ? 2 : 1)) << "words per entry";
         }
         cALGORITHM::FreeBuffers(b);
     }

@@ -28,7 +28,7 @@ protected:
         platform::SetEnvironment("VELVANE_KERNEL", saved_);
     }
     // The mark the routine leaves for 5 frames, or -1 when there is no routine.
-    static int32_t Mark(ProcessFunc routine) {
+    static int32_t Mark(VelvaneProcessFn routine) {
         int32_t out = -1;
         if (routine) routine(nullptr, 0, 5, nullptr, 0, &out, nullptr, nullptr, nullptr, 0);
         return out;
