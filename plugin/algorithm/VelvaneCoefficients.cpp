@@ -156,7 +156,8 @@ BUFFER_HEADER* cVelvane_ALG::LfoTableGroup(bool send) {
     const int32_t half = tables->size / 2;
     const int32_t first = half * GetActiveSetup();
     SetCoef(COEF_LFO_TABLE_OFFSET, first);
-    BUFFER_HEADER* chain = NewBuffer(eBufferExternal, kExternLfoTables, 0, tables->address + first, half, tables->memSpace);
+    BUFFER_HEADER* chain =
+        NewBuffer(eBufferExternal, kExternLfoTables, 0, tables->address + first, half, tables->memSpace);
     if (chain) std::memcpy(chain->Data(), table, 4 * static_cast<size_t>(std::min(half, kLfoTableLength)));
     if (Sends(send)) chain = ChainBufs(chain, CoefBuffer(COEF_LFO_TABLE_OFFSET, 1));
     return chain;
@@ -207,50 +208,29 @@ void cVelvane_ALG::SetBypassCoefsSelf() {
     for (int32_t slot = COEF_WET_TAP_0_8; slot <= COEF_WET_TAP_4; ++slot) WriteReal(GetPointerToBypassCoef(s, slot), 0);
 }
 
-BUFFER_HEADER* cVelvane_ALG::LinkFromDepth() {
+BUFFER_HEADER* cVelvane_ALG::Link(int16_t changed, int16_t moved, double movedMax) {
     const EPluginSetup s = GetActiveSetup();
-    double depth = GetParam(PARAM_DEPTH);
-    if (depth == 0) {
-        depth = 0.01;
-        SetParamValue(PARAM_DEPTH, depth);
+    double* savedChanged = changed == PARAM_DEPTH ? savedDepth_ : savedRate_;
+    double* savedMoved = moved == PARAM_DEPTH ? savedDepth_ : savedRate_;
+    double value = GetParam(changed);
+    if (value == 0) {
+        value = 0.01;
+        SetParamValue(changed, value);
     }
-    double r = savedDepth_[s] / depth * savedRate_[s];
-    if (r > 20) {
-        depth = depth * r / 20;
-        r = 20;
-        SetParamValue(PARAM_DEPTH, depth);
-    } else if (r < 0.01) {
-        depth = depth * r * 100;
-        r = 0.01;
-        SetParamValue(PARAM_DEPTH, depth);
+    double other = savedChanged[s] / value * savedMoved[s];
+    if (other > movedMax) {
+        value = value * other / movedMax;
+        other = movedMax;
+        SetParamValue(changed, value);
+    } else if (other < 0.01) {
+        value = value * other * 100;
+        other = 0.01;
+        SetParamValue(changed, value);
     }
-    savedRate_[s] = r;
-    SetParamValue(PARAM_RATE, r);
-    SetRefresh(PARAM_RATE, eRefreshChanged);
-    return LfoRateGroup(true);
-}
-
-BUFFER_HEADER* cVelvane_ALG::LinkFromRate() {
-    const EPluginSetup s = GetActiveSetup();
-    double rate = GetParam(PARAM_RATE);
-    if (rate == 0) {
-        rate = 0.01;
-        SetParamValue(PARAM_RATE, rate);
-    }
-    double d = savedRate_[s] / rate * savedDepth_[s];
-    if (d > 1) {
-        rate = rate * d;
-        d = 1;
-        SetParamValue(PARAM_RATE, rate);
-    } else if (d < 0.01) {
-        rate = rate * d * 100;
-        d = 0.01;
-        SetParamValue(PARAM_RATE, rate);
-    }
-    savedDepth_[s] = d;
-    SetParamValue(PARAM_DEPTH, d);
-    SetRefresh(PARAM_DEPTH, eRefreshChanged);
-    return DelayGroup(true);
+    savedMoved[s] = other;
+    SetParamValue(moved, other);
+    SetRefresh(moved, eRefreshChanged);
+    return moved == PARAM_RATE ? LfoRateGroup(true) : DelayGroup(true);
 }
 
 BUFFER_HEADER* cVelvane_ALG::ApplyTempoFactor() {
@@ -288,11 +268,11 @@ BUFFER_HEADER* cVelvane_ALG::UpdateParamCoefsSelf(int16_t index, int32_t) {
     // The link first: it moves the other parameter and reads the values the groups saved last.
     switch (index) {
         case PARAM_DEPTH: {
-            BUFFER_HEADER* link = linked ? LinkFromDepth() : nullptr;
+            BUFFER_HEADER* link = linked ? Link(PARAM_DEPTH, PARAM_RATE, 20) : nullptr;
             return ChainBufs(link, DelayGroup(true));
         }
         case PARAM_RATE: {
-            BUFFER_HEADER* link = linked ? LinkFromRate() : nullptr;
+            BUFFER_HEADER* link = linked ? Link(PARAM_RATE, PARAM_DEPTH, 1) : nullptr;
             return ChainBufs(link, LfoRateGroup(true));
         }
         case PARAM_WAVE_FORM:

@@ -7,16 +7,8 @@
 #include "plugin/algorithm/VelvaneParams.h"
 #include "plugin/algorithm/cVelvane_ALG.h"
 
-namespace {
-
-// A switch shows its "on" frame for any value that truncates to something other than 0.
-int32_t OnFrame(double value) noexcept { return std::trunc(value) != 0 ? 1 : 0; }
-
-}  // namespace
-
 int32_t cVelvane_ALG::UpdateReadOutSelf(int16_t index) {
     SetRefresh(index, eRefreshNone);
-    const double value = GetParam(index);
     switch (index) {
         case PARAM_VU_L:
             RefreshMeter(index, 0);
@@ -27,41 +19,9 @@ int32_t cVelvane_ALG::UpdateReadOutSelf(int16_t index) {
         case PARAM_OSCILATOR_VU:
             RefreshOscillator();
             break;
-        case PARAM_LINK_DEPTH:
-            ShowPicture(index, kLinkPictures, OnFrame(value));
-            break;
-        case PARAM_WAVE_FORM:
-            ShowPicture(index, kWavePictures, OnFrame(value));
-            break;
-        case PARAM_INV_FEEDBACK:
-        case PARAM_INV_PHASE:
-        case PARAM_FILTER_ON_OFF:
-        case PARAM_TAPE_DELAY:
-            ShowPicture(index, kSwitchPictures, OnFrame(value));
-            break;
-        case PARAM_FILTER_TYPE:
-            // Low-pass 0, high-pass 1; any other value leaves the picture.
-            ShowPicture(index, kFilterTypePictures, static_cast<int32_t>(std::clamp(std::trunc(value), -1.0, 2.0)));
-            break;
-        case PARAM_LR_PHASE:
-            ShowPicture(index, kPhasePictures,
-                        static_cast<int32_t>(std::clamp(std::trunc(value * 19.99 / 180), 0.0, 19.0)));
-            break;
-        case PARAM_CLIP_R:
-        case PARAM_CLIP_L:
-            ShowPicture(index, kClipPictures, OnFrame(value));
-            break;
-        case PARAM_PAUSE:
-            ShowPicture(index, kPausePictures, OnFrame(value));
-            break;
-        case PARAM_SYNC_ON_OFF:
-            ShowPicture(index, kSyncPictures, OnFrame(value));
-            SetRefresh(PARAM_RATE_CAPTION, eRefreshChanged);
-            break;
-        case PARAM_RATE_CAPTION:
-            ShowPicture(index, kCaptionPictures, static_cast<int32_t>(std::clamp(std::trunc(value), -1.0, 2.0)));
-            break;
         default:
+            ShowPicture(index);
+            if (index == PARAM_SYNC_ON_OFF) SetRefresh(PARAM_RATE_CAPTION, eRefreshChanged);
             break;
     }
     return 0;
@@ -108,8 +68,37 @@ void cVelvane_ALG::RefreshOscillator() {
     display->refreshMark = eRefreshRedraw;
 }
 
-void cVelvane_ALG::ShowPicture(int16_t index, ESequence sequence, int32_t frame) noexcept {
+void cVelvane_ALG::ShowPicture(int16_t index) noexcept {
+    static constexpr struct {
+        int16_t index;
+        ESequence sequence;
+    } kPictures[] = {
+        {PARAM_LINK_DEPTH, kLinkPictures},
+        {PARAM_WAVE_FORM, kWavePictures},
+        {PARAM_INV_FEEDBACK, kSwitchPictures},
+        {PARAM_INV_PHASE, kSwitchPictures},
+        {PARAM_FILTER_ON_OFF, kSwitchPictures},
+        {PARAM_TAPE_DELAY, kSwitchPictures},
+        {PARAM_FILTER_TYPE, kFilterTypePictures},
+        {PARAM_LR_PHASE, kPhasePictures},
+        {PARAM_CLIP_R, kClipPictures},
+        {PARAM_CLIP_L, kClipPictures},
+        {PARAM_PAUSE, kPausePictures},
+        {PARAM_SYNC_ON_OFF, kSyncPictures},
+        {PARAM_RATE_CAPTION, kCaptionPictures},
+    };
     sCONTROL_PARAM* p = GetControlParam(index);
-    const auto& frames = pictures_[sequence];
-    if (p && frame >= 0 && static_cast<size_t>(frame) < frames.size()) p->icon = frames[static_cast<size_t>(frame)];
+    const auto* picture = std::find_if(std::begin(kPictures), std::end(kPictures),
+                                       [index](const auto& row) { return row.index == index; });
+    if (!p || picture == std::end(kPictures)) return;
+    const double value = p->GetRealWorld(GetActiveSetup());
+    double frame;
+    if (index == PARAM_LR_PHASE)
+        frame = std::trunc(value * 19.99 / 180);  // 20 frames over 0 … 180 degrees
+    else if (index == PARAM_FILTER_TYPE || index == PARAM_RATE_CAPTION)
+        frame = std::trunc(value);  // low-pass or high-pass, Hz or per beat; other values leave the icon
+    else
+        frame = std::trunc(value) != 0 ? 1 : 0;  // any value that truncates to non-zero is on
+    const auto& frames = pictures_[picture->sequence];
+    if (frame >= 0 && frame < static_cast<double>(frames.size())) p->icon = frames[static_cast<size_t>(frame)];
 }

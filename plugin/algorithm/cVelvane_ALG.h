@@ -71,9 +71,10 @@ private:
     BUFFER_HEADER* DryGainGroup(bool send);
     BUFFER_HEADER* FeedbackGroup(bool send);
     BUFFER_HEADER* WetGroup(bool send);
-    // The depth/rate link, after a change of either; they return the other group's chain.
-    BUFFER_HEADER* LinkFromDepth();
-    BUFFER_HEADER* LinkFromRate();
+    // The depth/rate link after a change of `changed`: `moved` (the other of the two) follows
+    // inversely from the values the groups saved last, so that their product stays; it is held
+    // within 0.01 … `movedMax`, and beyond that `changed` gives way. Returns `moved`'s group.
+    BUFFER_HEADER* Link(int16_t changed, int16_t moved, double movedMax);
     BUFFER_HEADER* ApplyTempoFactor();
     void ResetMeters();
 
@@ -88,7 +89,8 @@ private:
 
     void RefreshMeter(int16_t index, int channel);
     void RefreshOscillator();
-    void ShowPicture(int16_t index, ESequence sequence, int32_t frame) noexcept;
+    // Points a switch's icon at the frame its value selects; other parameters have no picture.
+    void ShowPicture(int16_t index) noexcept;
 
     ChannelMode channelMode_ = ChannelMode::SameAsInput;
     int32_t meterSlot_[2] = {STATE_PEAK_L, -1};  // the right meter only with two outputs

@@ -130,6 +130,13 @@ TEST_F(Shell, ProcessingClassesNeedRegistrationAndGetTheirIdAndProcessCode) {
         EXPECT_TRUE(filter->Clsid() == ClsidOf(c));
         EXPECT_EQ(filter->UniqueId(), c.uniqueId);
         EXPECT_EQ(filter->ProcessCode(), c.processCode);
+        // The filter owns the algorithm made for the same component and host kind.
+        const cVelvane_ALG* algorithm = filter->Algorithm();
+        ASSERT_NE(algorithm, nullptr);
+        EXPECT_EQ(algorithm->GetComponentType(), c.uniqueId);
+        EXPECT_EQ(algorithm->GetProcessCode(), c.processCode);
+        EXPECT_EQ(algorithm->IsNative(), c.processCode != FourCC("pcDS"));
+        EXPECT_EQ(algorithm->GetNumParams(), 25) << "FinishCreate ran";
     }
 }
 
@@ -175,6 +182,10 @@ TEST_F(Shell, CreationReadsTheFilterEntryAsItIsNow) {
     ASSERT_EQ(Factory(ClsidOf(row3))->CreateInstance(nullptr, IID_IUnknown, object.put_void()), S_OK);
     EXPECT_EQ(dynamic_cast<MinimalFilter*>(object.get())->UniqueId(), 0x464C4E4Du) << "the entry's ID wins";
     object.reset();
+    ASSERT_EQ(key.SetDword("UniqueID", FourCC("FLNQ")), ERROR_SUCCESS);
+    EXPECT_EQ(Factory(ClsidOf(row3))->CreateInstance(nullptr, IID_IUnknown, object.put_void()), E_FAIL)
+        << "no component of that ID in the resources";
+    EXPECT_EQ(object.get(), nullptr);
     ASSERT_EQ(key.SetString("UniqueID", "FLNSX"), ERROR_SUCCESS);
     EXPECT_EQ(Factory(ClsidOf(row3))->CreateInstance(nullptr, IID_IUnknown, object.put_void()), E_OUTOFMEMORY)
         << "an ID that is not four bytes cannot be read";

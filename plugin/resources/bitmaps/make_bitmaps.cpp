@@ -36,9 +36,9 @@ enum Colour : uint8_t {
 
 // B, G, R of each colour, in Colour order.
 constexpr uint8_t kPalette[16][3] = {
-    {0, 0, 0},       {52, 44, 40},    {82, 70, 64},   {120, 104, 96}, {170, 156, 150}, {30, 30, 30},
-    {0, 160, 240},   {90, 220, 60},   {30, 40, 235},  {20, 20, 90},   {235, 235, 235}, {255, 170, 90},
-    {60, 140, 255},  {170, 170, 170}, {68, 58, 52},   {230, 210, 200},
+    {0, 0, 0},      {52, 44, 40},    {82, 70, 64},  {120, 104, 96},  {170, 156, 150}, {30, 30, 30},
+    {0, 160, 240},  {90, 220, 60},   {30, 40, 235}, {20, 20, 90},    {235, 235, 235}, {255, 170, 90},
+    {60, 140, 255}, {170, 170, 170}, {68, 58, 52},  {230, 210, 200},
 };
 
 struct Rect {
@@ -131,7 +131,8 @@ constexpr Glyph kFont[] = {
 
 void Canvas::Text(int x, int y, const char* text, Colour c) {
     for (; *text; ++text, x += 4) {
-        const auto glyph = std::find_if(std::begin(kFont), std::end(kFont), [&](const Glyph& g) { return g.letter == *text; });
+        const auto glyph =
+            std::find_if(std::begin(kFont), std::end(kFont), [&](const Glyph& g) { return g.letter == *text; });
         if (glyph == std::end(kFont)) continue;
         for (int row = 0; row < 5; ++row)
             for (int column = 0; column < 3; ++column)
@@ -167,10 +168,10 @@ void Sequence(std::vector<Picture>& out, int first, int frames, const std::funct
 
 // The rectangles the controls take on the editor, for the backgrounds.
 constexpr Rect kCommonAreas[] = {
-    {106, 53, 159, 73},  {106, 122, 159, 142}, {123, 88, 159, 108}, {129, 78, 165, 88},  {172, 88, 196, 108},
-    {8, 53, 61, 73},     {396, 52, 414, 136},  {8, 88, 61, 108},    {215, 53, 291, 73},  {297, 44, 371, 73},
-    {64, 53, 88, 73},    {176, 124, 193, 140}, {8, 122, 31, 142},   {31, 122, 61, 142},  {64, 88, 88, 108},
-    {216, 85, 331, 98},  {64, 122, 88, 142},   {172, 53, 196, 73},  {333, 83, 371, 100}, {106, 88, 123, 108},
+    {106, 53, 159, 73}, {106, 122, 159, 142}, {123, 88, 159, 108}, {129, 78, 165, 88},  {172, 88, 196, 108},
+    {8, 53, 61, 73},    {396, 52, 414, 136},  {8, 88, 61, 108},    {215, 53, 291, 73},  {297, 44, 371, 73},
+    {64, 53, 88, 73},   {176, 124, 193, 140}, {8, 122, 31, 142},   {31, 122, 61, 142},  {64, 88, 88, 108},
+    {216, 85, 331, 98}, {64, 122, 88, 142},   {172, 53, 196, 73},  {333, 83, 371, 100}, {106, 88, 123, 108},
 };
 constexpr Rect kStereoAreas[] = {{454, 53, 470, 134}, {478, 53, 494, 134}, {216, 122, 269, 142}, {274, 117, 371, 145}};
 constexpr Rect kMonoAreas[] = {{450, 53, 466, 134}};
@@ -231,8 +232,10 @@ std::vector<Picture> AllPictures() {
     Sequence(out, 165, 20, [](int f) {
         Canvas c = Well(97, 28);
         const double ahead = kPi * f / 19;
-        c.Curve({4, 4, 93, 24}, [](double t) { return std::sin(2 * kPi * t); }, kBlue);
-        c.Curve({4, 4, 93, 24}, [ahead](double t) { return std::sin(2 * kPi * t + ahead); }, kOrange);
+        c.Curve(
+            {4, 4, 93, 24}, [](double t) { return std::sin(2 * kPi * t); }, kBlue);
+        c.Curve(
+            {4, 4, 93, 24}, [ahead](double t) { return std::sin(2 * kPi * t + ahead); }, kOrange);
         return c;
     });
     // LFO pause: running, stopped.
