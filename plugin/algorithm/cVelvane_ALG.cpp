@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
+#include <iterator>
 
 #include "framework/FourCC.h"
 #include "framework/Levels.h"
