@@ -216,65 +216,49 @@ std::vector<IBaseFilter*> FilterGraph::DownstreamFirst() const {
 HRESULT FilterGraph::Pause() noexcept {
     return AtBoundary([&] {
         CAutoLock lock(&lock_);
-        return PauseLocked();
+        return MoveTo(State_Paused);
     });
-}
-
-HRESULT FilterGraph::PauseLocked() {
-    if (state_ == State_Stopped) {
-        std::lock_guard events(eventLock_);
-        renderers_ = static_cast<size_t>(
-            std::count_if(filters_.begin(), filters_.end(), [](const auto& f) { return IsRenderer(f.get()); }));
-        completed_ = 0;
-        abort_ = S_OK;
-        listening_ = true;
-    }
-    for (IBaseFilter* f : DownstreamFirst()) {
-        const HRESULT hr = f->Pause();
-        if (FAILED(hr)) {
-            Stop();
-            return hr;
-        }
-    }
-    state_ = State_Paused;
-    return S_OK;
 }
 
 HRESULT FilterGraph::Run() noexcept {
     return AtBoundary([&] {
         CAutoLock lock(&lock_);
-        if (state_ == State_Running) return S_OK;
-        if (state_ == State_Stopped) {
-            const HRESULT hr = PauseLocked();
-            if (FAILED(hr)) return hr;
-        }
-        for (IBaseFilter* f : DownstreamFirst()) {
-            const HRESULT hr = f->Run(0);
-            if (FAILED(hr)) {
-                Stop();
-                return hr;
-            }
-        }
-        state_ = State_Running;
-        return S_OK;
+        return MoveTo(State_Running);
     });
 }
 
 HRESULT FilterGraph::Stop() noexcept {
     return AtBoundary([&] {
         CAutoLock lock(&lock_);
-        {
-            std::lock_guard events(eventLock_);
-            listening_ = false;  // what a stopping filter reports is not the run's outcome
-        }
-        HRESULT result = S_OK;
-        for (IBaseFilter* f : DownstreamFirst()) {
-            const HRESULT hr = f->Stop();
-            if (FAILED(hr) && SUCCEEDED(result)) result = hr;
-        }
-        state_ = State_Stopped;
-        return result;
+        return MoveTo(State_Stopped);
     });
+}
+
+HRESULT FilterGraph::MoveTo(FILTER_STATE target) {
+    if (target == state_) return S_OK;
+    if (state_ == State_Stopped && target == State_Running) {
+        const HRESULT hr = MoveTo(State_Paused);  // every filter pauses before any runs
+        if (FAILED(hr)) return hr;
+    }
+    {
+        std::lock_guard events(eventLock_);
+        if (state_ == State_Stopped) {
+            renderers_ = static_cast<size_t>(
+                std::count_if(filters_.begin(), filters_.end(), [](const auto& f) { return IsRenderer(f.get()); }));
+            completed_ = 0;
+            abort_ = S_OK;
+        }
+        listening_ = target != State_Stopped;  // what a stopping filter reports is not the run's outcome
+    }
+    HRESULT result = S_OK;
+    for (IBaseFilter* f : DownstreamFirst()) {
+        const HRESULT hr = target == State_Stopped ? f->Stop() : target == State_Paused ? f->Pause() : f->Run(0);
+        if (FAILED(hr) && SUCCEEDED(result)) result = hr;
+        if (FAILED(hr) && target != State_Stopped) break;
+    }
+    state_ = target;
+    if (FAILED(result) && target != State_Stopped) MoveTo(State_Stopped);  // also those that did start
+    return result;
 }
 
 HRESULT FilterGraph::WaitForCompletion(DWORD timeoutMs) noexcept {

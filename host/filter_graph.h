@@ -53,7 +53,9 @@ private:
     FilterGraph() noexcept : CUnknown(nullptr) {}
     // [lock_ held] The filters, each after every filter its output pins feed.
     std::vector<IBaseFilter*> DownstreamFirst() const;
-    HRESULT PauseLocked();
+    // [lock_ held] Moves every filter to `target`, renderers first; a filter that fails to start
+    // stops the graph.
+    HRESULT MoveTo(FILTER_STATE target);
 
     CCritSec lock_;  // first: guards filters_ and state_; held while filters change state
     std::vector<platform::Ref<IBaseFilter>> filters_;

@@ -85,22 +85,25 @@ SinkFilter::InputPin::InputPin(SinkFilter* sink) noexcept
     : CBaseInputPin(sink, OLESTR("In"), OLESTR("In")), sink_(sink) {}
 
 HRESULT SinkFilter::InputPin::Receive(IMediaSample* sample) noexcept {
-    CAutoLock lock(&sink_->receiveLock_);
-    HRESULT hr = CBaseInputPin::Receive(sample);
-    if (hr != S_OK) return hr;
-    BYTE* data = nullptr;
-    hr = sample->GetPointer(&data);
-    if (SUCCEEDED(hr)) hr = sink_->writer_->Write(data, sample->GetActualDataLength(), sample);
-    if (FAILED(hr)) sink_->NotifyEvent(EC_ERRORABORT, hr, 0);
+    HRESULT hr;
+    {
+        CAutoLock lock(&sink_->receiveLock_);
+        hr = CBaseInputPin::Receive(sample);
+        if (hr != S_OK) return hr;
+        BYTE* data = nullptr;
+        hr = sample->GetPointer(&data);
+        if (SUCCEEDED(hr)) hr = sink_->writer_->Write(data, sample->GetActualDataLength(), sample);
+    }
+    if (FAILED(hr)) sink_->NotifyEvent(EC_ERRORABORT, hr, 0);  // the graph is told with no lock held
     return hr;
 }
 
 HRESULT SinkFilter::InputPin::EndOfStream() noexcept {
-    CAutoLock lock(&sink_->receiveLock_);
-    const HRESULT hr = CBaseInputPin::EndOfStream();
-    if (hr != S_OK) return hr;
-    ++sink_->endsOfStream_;
     {
+        CAutoLock lock(&sink_->receiveLock_);
+        const HRESULT hr = CBaseInputPin::EndOfStream();
+        if (hr != S_OK) return hr;
+        ++sink_->endsOfStream_;
         std::lock_guard events(sink_->eventLock_);
         sink_->endOfStream_ = true;
     }

@@ -79,14 +79,15 @@ HRESULT CBaseFilter::GetState(DWORD, FILTER_STATE* state) noexcept {
 }
 
 HRESULT CBaseFilter::SetSyncSource(IReferenceClock* clock) noexcept {
-    CAutoLock lock(&filterLock_);
-    clock_ = platform::Ref<IReferenceClock>::retain(clock);
+    auto previous = platform::Ref<IReferenceClock>::retain(clock);  // released after the lock
+    std::lock_guard lock(infoLock_);
+    std::swap(previous, clock_);
     return S_OK;
 }
 
 HRESULT CBaseFilter::GetSyncSource(IReferenceClock** clock) noexcept {
     if (!clock) return E_POINTER;
-    CAutoLock lock(&filterLock_);
+    std::lock_guard lock(infoLock_);
     *clock = platform::Ref<IReferenceClock>(clock_).detach();
     return S_OK;
 }
@@ -117,7 +118,7 @@ HRESULT CBaseFilter::FindPin(LPCWSTR id, IPin** pin) noexcept {
 
 HRESULT CBaseFilter::QueryFilterInfo(FILTER_INFO* info) noexcept {
     if (!info) return E_POINTER;
-    CAutoLock lock(&filterLock_);
+    std::lock_guard lock(infoLock_);
     platform::CopyTruncated(info->achName, name_);
     info->pGraph = graph_;
     if (graph_) graph_->AddRef();
@@ -126,13 +127,20 @@ HRESULT CBaseFilter::QueryFilterInfo(FILTER_INFO* info) noexcept {
 
 HRESULT CBaseFilter::JoinFilterGraph(IFilterGraph* graph, LPCWSTR name) noexcept {
     return AtBoundary([&] {
-        CAutoLock lock(&filterLock_);
-        name_ = platform::ViewOf(name);
-        graph_ = graph;
         // Borrowed like the graph itself; a reference would keep graph and filter alive together.
-        events_ = platform::QueryAs<IMediaEventSink>(graph, IID_IMediaEventSink).get();
+        IMediaEventSink* events = platform::QueryAs<IMediaEventSink>(graph, IID_IMediaEventSink).get();
+        platform::WideString copy(platform::ViewOf(name));
+        std::lock_guard lock(infoLock_);
+        name_.swap(copy);
+        graph_ = graph;
+        events_ = events;
         return S_OK;
     });
+}
+
+IFilterGraph* CBaseFilter::Graph() const noexcept {
+    std::lock_guard lock(infoLock_);
+    return graph_;
 }
 
 HRESULT CBaseFilter::QueryVendorInfo(LPWSTR* info) noexcept {
@@ -141,6 +149,10 @@ HRESULT CBaseFilter::QueryVendorInfo(LPWSTR* info) noexcept {
 }
 
 HRESULT CBaseFilter::NotifyEvent(LONG code, LONG_PTR param1, LONG_PTR param2) noexcept {
-    IMediaEventSink* events = events_;
+    IMediaEventSink* events;
+    {
+        std::lock_guard lock(infoLock_);
+        events = events_;
+    }
     return events ? events->Notify(code, param1, param2) : S_FALSE;
 }

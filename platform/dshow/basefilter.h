@@ -2,6 +2,7 @@
 // CBaseFilter: identity, state, graph membership and pin enumeration of a filter. Derived classes
 // own the pins and list them through GetPinCount and GetPin.
 #include <atomic>
+#include <mutex>
 
 #include "platform/comptr.h"
 #include "platform/dshow/interfaces.h"
@@ -44,24 +45,26 @@ public:
     CCritSec* FilterLock() noexcept { return &filterLock_; }
     FILTER_STATE State() const noexcept { return state_; }
     bool IsStopped() const noexcept { return state_ == State_Stopped; }
-    // [filter lock held] The graph the filter has joined, or null.
-    IFilterGraph* Graph() const noexcept { return graph_; }
+    // The graph the filter has joined, or null. Any thread.
+    IFilterGraph* Graph() const noexcept;
     // Sends an event to the graph (EC_COMPLETE, EC_ERRORABORT …); S_FALSE outside a graph. Any thread.
     HRESULT NotifyEvent(LONG code, LONG_PTR param1, LONG_PTR param2) noexcept;
 
 protected:
     CBaseFilter(IUnknown* outer, REFCLSID clsid) noexcept;
 
-    // Lock order: filterLock_ first, then a transform's receive lock, then the leaf locks of pins
-    // and allocators, which are never held while calling out.
+    // Lock order: filterLock_ first, then a transform's receive lock, then the leaf locks of the
+    // filter, its pins and allocators, which are never held while calling out.
     CCritSec filterLock_;
     std::atomic<FILTER_STATE> state_{State_Stopped};
     REFERENCE_TIME start_ = 0;  // [filter lock] stream time offset given to Run
 
 private:
     const CLSID clsid_;
-    platform::Ref<IReferenceClock> clock_;    // [filter lock]
-    IFilterGraph* graph_ = nullptr;           // [filter lock]
-    std::atomic<IMediaEventSink*> events_{};  // the graph's event sink; no reference, as graph_
-    platform::WideString name_;               // [filter lock]
+    // Leaf: guards the fields below, which peers may ask for from their streaming threads.
+    mutable std::mutex infoLock_;
+    platform::Ref<IReferenceClock> clock_;
+    IFilterGraph* graph_ = nullptr;      // no reference: the graph holds the filter
+    IMediaEventSink* events_ = nullptr;  // the graph's, borrowed as graph_
+    platform::WideString name_;
 };

@@ -126,10 +126,14 @@ HRESULT CBasePin::SetConnection(IPin* peer, const CMediaType& type) noexcept {
 }
 
 void CBasePin::ClearConnection() noexcept {
-    Ref<IPin> peer;  // released after the lock: the peer's Release may call anywhere
-    std::lock_guard lock(leafLock_);
-    std::swap(peer, peer_);
-    type_.Reset();
+    Ref<IPin> peer;
+    AM_MEDIA_TYPE type{};
+    {
+        std::lock_guard lock(leafLock_);
+        std::swap(peer, peer_);
+        std::swap(type, static_cast<AM_MEDIA_TYPE&>(type_));
+    }
+    FreeMediaType(type);  // the peer and the type's pUnk are released with no lock held
 }
 
 HRESULT CBaseOutputPin::Connect(IPin* receivePin, const AM_MEDIA_TYPE* type) noexcept {
@@ -163,7 +167,10 @@ HRESULT CBaseOutputPin::Connect(IPin* receivePin, const AM_MEDIA_TYPE* type) noe
             while (theirs->Next(1, &offered, &fetched) == S_OK && fetched == 1 && offered) {
                 const HRESULT copied = candidate.Set(*offered);
                 DeleteMediaType(offered);
-                if (FAILED(copied)) return copied;
+                if (FAILED(copied)) {
+                    hr = copied;
+                    break;
+                }
                 if (type && !candidate.MatchesPartial(*type)) continue;
                 hr = AttemptConnection(receivePin, candidate);
                 if (SUCCEEDED(hr)) return hr;
@@ -292,7 +299,7 @@ HRESULT CBaseInputPin::ReceiveConnection(IPin* connector, const AM_MEDIA_TYPE* t
         if (SUCCEEDED(hr)) hr = offered.Set(*type);
         if (SUCCEEDED(hr)) {
             hr = CheckMediaType(&offered);
-            if (hr == S_FALSE) hr = VFW_E_TYPE_NOT_ACCEPTED;
+            if (hr != S_OK && SUCCEEDED(hr)) hr = VFW_E_TYPE_NOT_ACCEPTED;
         }
         if (SUCCEEDED(hr)) {
             hr = SetConnection(connector, offered);

@@ -41,8 +41,9 @@ HRESULT CTransformInputPin::CheckMediaType(const CMediaType* type) {
     HRESULT hr = transform_->CheckInputType(type);
     if (hr != S_OK) return hr;
     CMediaType out;
-    if (transform_->output_.CopyConnectionType(&out) != S_OK) return S_OK;
-    return transform_->CheckTransform(type, &out);
+    hr = transform_->output_.CopyConnectionType(&out);
+    if (hr == VFW_E_NOT_CONNECTED) return S_OK;
+    return FAILED(hr) ? hr : transform_->CheckTransform(type, &out);
 }
 
 HRESULT CTransformInputPin::CheckConnect(IPin* peer) {

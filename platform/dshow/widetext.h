@@ -1,7 +1,6 @@
 #pragma once
 // UTF-16 text as the stream interfaces pass it: names into fixed arrays, ids into task memory.
 #include <algorithm>
-#include <cstring>
 #include <string>
 #include <string_view>
 

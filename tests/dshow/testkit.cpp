@@ -85,6 +85,8 @@ HRESULT InvertFilter::SetMediaType(PIN_DIRECTION direction, const CMediaType* ty
     if (direction == PINDIR_INPUT) {
         format_ = FormatOf(*type);
         isFloat_ = IsFloatFormat(format_);
+    } else if (IFilterGraph* graph = Graph(); options_.reconnectsInput && graph && input_.IsConnected()) {
+        if (SUCCEEDED(graph->Reconnect(&input_))) ++reconnects_;
     }
     return S_OK;
 }

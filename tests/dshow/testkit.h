@@ -15,13 +15,16 @@ namespace testkit {
 // WAVE_FORMAT_EXTENSIBLE, 1 to 8 channels; the output type is the input type. Output buffers are
 // sized as configured. With `chunked` it cuts each input sample into whole-frame chunks that fit
 // the output buffers (the first carries the input's times and flags, the rest none); otherwise it
-// runs the base class's one-to-one Receive.
+// runs the base class's one-to-one Receive. With `reconnectsInput` it asks its graph to reconnect
+// the input pin whenever the output type is set, as a filter whose output type follows from its
+// input's must.
 class InvertFilter final : public CTransformFilter {
 public:
     struct Options {
         LONG outputBufferBytes = 4096;
         LONG outputBuffers = 2;
         bool chunked = true;
+        bool reconnectsInput = false;
     };
     static platform::Ref<InvertFilter> Create(Options options);
     static platform::Ref<InvertFilter> Create() { return Create(Options{}); }
@@ -32,6 +35,7 @@ public:
     IPin* Output() noexcept { return &output_; }
     int StartCount() const noexcept { return starts_; }
     int StopCount() const noexcept { return stops_; }
+    int ReconnectCount() const noexcept { return reconnects_; }
 
     HRESULT Transform(IMediaSample* in, IMediaSample* out) override;
     HRESULT CheckInputType(const CMediaType* in) override;
@@ -52,6 +56,7 @@ private:
     bool isFloat_ = false;
     std::atomic<int> starts_{0};
     std::atomic<int> stops_{0};
+    int reconnects_ = 0;  // [filter lock]
 };
 
 // How TestSource marks a sample.

@@ -405,6 +405,11 @@ TEST_F(Stream, StopWhileDownstreamCallsBackDuringEndOfStream) {
         AM_MEDIA_TYPE* first = nullptr;
         EXPECT_EQ(types->Next(1, &first, nullptr), S_OK);
         DeleteMediaType(first);
+        PIN_INFO pin{};
+        ASSERT_EQ(out->QueryPinInfo(&pin), S_OK);
+        FILTER_INFO info{};
+        EXPECT_EQ(pin.pFilter->QueryFilterInfo(&info), S_OK);
+        pin.pFilter->Release();
     };
     SetState(State_Running);
     auto ending = std::async(std::launch::async, [&] { return source->OutputPin().DeliverEndOfStream(); });

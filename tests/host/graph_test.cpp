@@ -16,17 +16,35 @@ using namespace std::chrono_literals;
 
 constexpr DWORD kPatienceMs = 20000;
 
+// Keeps what arrives, and which writes came flagged as discontinuities.
+class Recorder final : public host::FrameWriter {
+public:
+    HRESULT Write(const BYTE* data, LONG bytes, IMediaSample* sample) noexcept override {
+        discontinuities.push_back(sample->IsDiscontinuity() == S_OK);
+        return memory_.Write(data, bytes, sample);
+    }
+    const std::vector<BYTE>& Bytes() const { return memory_.Bytes(); }
+    void Clear() {
+        memory_.Clear();
+        discontinuities.clear();
+    }
+    std::vector<bool> discontinuities;
+
+private:
+    host::MemoryWriter memory_;
+};
+
 // source → InvertFilter → sink in a host graph.
 class Graph : public ::testing::Test {
 protected:
     void Build(const CMediaType& type, size_t frames, LONG framesPerBuffer = 22050, LONG outputBufferBytes = 4096,
-               std::shared_ptr<host::FrameReader> reader = nullptr) {
+               std::shared_ptr<host::FrameReader> reader = nullptr, bool reconnectsInput = false) {
         WAVEFORMATEXTENSIBLE format;
         ASSERT_TRUE(platform::ReadWaveFormat(type, &format));
         signal = testkit::Signal(type, frames);
         if (!reader) reader = std::make_shared<host::MemoryReader>(signal, format.Format.nBlockAlign);
         ASSERT_EQ(host::SourceFilter::Create(format, reader, framesPerBuffer, 2, &source), S_OK);
-        filter = testkit::InvertFilter::Create({outputBufferBytes, 2, true});
+        filter = testkit::InvertFilter::Create({outputBufferBytes, 2, true, reconnectsInput});
         ASSERT_EQ(host::SinkFilter::Create(writer, nullptr, &sink), S_OK);
         graph = FilterGraph::Create();
         ASSERT_EQ(graph->AddFilter(source.get(), OLESTR("source")), S_OK);
@@ -50,7 +68,7 @@ protected:
     }
 
     const LONG baseline = platform::LiveObjectCount();
-    const std::shared_ptr<host::MemoryWriter> writer = std::make_shared<host::MemoryWriter>();
+    const std::shared_ptr<Recorder> writer = std::make_shared<Recorder>();
     std::vector<BYTE> signal;
     Ref<FilterGraph> graph;
     Ref<host::SourceFilter> source;
@@ -86,6 +104,9 @@ TEST_F(Graph, EveryRunStartsAgainFromTheFirstFrame) {
         writer->Clear();
         ASSERT_EQ(RunToCompletion(), S_OK);
         EXPECT_EQ(writer->Bytes(), testkit::Inverted(type, signal));
+        ASSERT_EQ(writer->discontinuities.size(), 10u);  // 5 source buffers of 8000 bytes, 2 chunks each
+        EXPECT_EQ(writer->discontinuities,
+                  std::vector<bool>({true, false, false, false, false, false, false, false, false, false}));
         EXPECT_EQ(filter->StartCount(), run);
         EXPECT_EQ(filter->StopCount(), run);
         EXPECT_EQ(sink->EndsOfStream(), run);
@@ -122,12 +143,13 @@ TEST_F(Graph, WaitsOnlyForRunningRenderers) {
     EXPECT_EQ(graph->Stop(), S_OK);
 }
 
-// Gives one buffer of frames, then fails.
+// Gives one buffer of silence, then fails; or cannot even start.
 class FailingReader final : public host::FrameReader {
 public:
+    explicit FailingReader(bool rewindFails) : rewindFails_(rewindFails) {}
     HRESULT Rewind() noexcept override {
         calls_ = 0;
-        return S_OK;
+        return rewindFails_ ? E_ACCESSDENIED : S_OK;
     }
     HRESULT Read(BYTE* out, LONG frames, LONG* read) noexcept override {
         *read = 0;
@@ -138,13 +160,27 @@ public:
     }
 
 private:
+    const bool rewindFails_;
     int calls_ = 0;
 };
 
 TEST_F(Graph, AReadFailureEndsTheRunWithItsCode) {
-    Build(testkit::AudioType(2, 44100, false), 0, 100, 4096, std::make_shared<FailingReader>());
+    Build(testkit::AudioType(2, 44100, false), 0, 100, 4096, std::make_shared<FailingReader>(false));
     EXPECT_EQ(RunToCompletion(), VFW_E_INVALID_FILE_FORMAT);
     EXPECT_EQ(writer->Bytes().size(), 400u);  // what was read before the failure still went through
+}
+
+TEST_F(Graph, AFilterThatCannotStartLeavesEveryFilterStopped) {
+    Build(testkit::AudioType(2, 44100, false), 0, 100, 4096, std::make_shared<FailingReader>(true));
+    EXPECT_EQ(graph->Run(), E_ACCESSDENIED);  // the source pauses last, after the others started
+    for (IBaseFilter* f : {static_cast<IBaseFilter*>(sink.get()), static_cast<IBaseFilter*>(filter.get()),
+                           static_cast<IBaseFilter*>(source.get())}) {
+        FILTER_STATE state = State_Running;
+        EXPECT_EQ(f->GetState(0, &state), S_OK);
+        EXPECT_EQ(state, State_Stopped);
+    }
+    EXPECT_EQ(filter->StartCount(), 1);
+    EXPECT_EQ(filter->StopCount(), 1);
 }
 
 TEST_F(Graph, ReconnectsAPinAndKeepsStreaming) {
@@ -157,6 +193,14 @@ TEST_F(Graph, ReconnectsAPinAndKeepsStreaming) {
     writer->Clear();
     ASSERT_EQ(graph->Reconnect(filter->Input()), S_OK);
     ASSERT_EQ(graph->Reconnect(filter->Output()), S_OK);
+    ASSERT_EQ(RunToCompletion(), S_OK);
+    EXPECT_EQ(writer->Bytes(), testkit::Inverted(type, signal));
+}
+
+TEST_F(Graph, AFilterMayReconnectItsInputWhileItsOutputConnects) {
+    const CMediaType type = testkit::AudioType(2, 44100, true);
+    Build(type, 3000, 1000, 4096, nullptr, true);
+    EXPECT_EQ(filter->ReconnectCount(), 1);
     ASSERT_EQ(RunToCompletion(), S_OK);
     EXPECT_EQ(writer->Bytes(), testkit::Inverted(type, signal));
 }
