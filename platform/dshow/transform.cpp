@@ -72,7 +72,8 @@ HRESULT CTransformOutputPin::QueryInterface(REFIID iid, void** out) noexcept {
     static constexpr platform::InterfaceRow<CTransformOutputPin> kRows[] = {
         {&IID_IUnknown, platform::As<CTransformOutputPin, IPin>},
         {&IID_IPin, platform::As<CTransformOutputPin, IPin>},
-        {&IID_IQualityControl, platform::As<CTransformOutputPin, IQualityControl>}};
+        {&IID_IQualityControl, platform::As<CTransformOutputPin, IQualityControl>},
+        {&IID_IMediaSeeking, platform::As<CTransformOutputPin, IMediaSeeking>}};
     return platform::QueryByTable<CTransformOutputPin>(kRows, this, iid, out);
 }
 
@@ -91,6 +92,69 @@ HRESULT CTransformOutputPin::Notify(IBaseFilter*, Quality quality) noexcept {
 HRESULT CTransformOutputPin::SetSink(IQualityControl* sink) noexcept {
     qualitySink_ = sink;
     return S_OK;
+}
+
+template <class Call>
+HRESULT CTransformOutputPin::SeekUpstream(Call&& call) noexcept {
+    Ref<IPin> upstream;
+    if (FAILED(transform_->input_.ConnectedTo(upstream.put()))) return E_NOTIMPL;
+    const auto seeking = platform::QueryAs<IMediaSeeking>(upstream.get(), IID_IMediaSeeking);
+    return seeking ? call(seeking.get()) : E_NOTIMPL;
+}
+
+HRESULT CTransformOutputPin::GetCapabilities(DWORD* capabilities) noexcept {
+    return SeekUpstream([&](IMediaSeeking* s) { return s->GetCapabilities(capabilities); });
+}
+HRESULT CTransformOutputPin::CheckCapabilities(DWORD* capabilities) noexcept {
+    return SeekUpstream([&](IMediaSeeking* s) { return s->CheckCapabilities(capabilities); });
+}
+HRESULT CTransformOutputPin::IsFormatSupported(const GUID* format) noexcept {
+    return SeekUpstream([&](IMediaSeeking* s) { return s->IsFormatSupported(format); });
+}
+HRESULT CTransformOutputPin::QueryPreferredFormat(GUID* format) noexcept {
+    return SeekUpstream([&](IMediaSeeking* s) { return s->QueryPreferredFormat(format); });
+}
+HRESULT CTransformOutputPin::GetTimeFormat(GUID* format) noexcept {
+    return SeekUpstream([&](IMediaSeeking* s) { return s->GetTimeFormat(format); });
+}
+HRESULT CTransformOutputPin::IsUsingTimeFormat(const GUID* format) noexcept {
+    return SeekUpstream([&](IMediaSeeking* s) { return s->IsUsingTimeFormat(format); });
+}
+HRESULT CTransformOutputPin::SetTimeFormat(const GUID* format) noexcept {
+    return SeekUpstream([&](IMediaSeeking* s) { return s->SetTimeFormat(format); });
+}
+HRESULT CTransformOutputPin::GetDuration(LONGLONG* duration) noexcept {
+    return SeekUpstream([&](IMediaSeeking* s) { return s->GetDuration(duration); });
+}
+HRESULT CTransformOutputPin::GetStopPosition(LONGLONG* stop) noexcept {
+    return SeekUpstream([&](IMediaSeeking* s) { return s->GetStopPosition(stop); });
+}
+HRESULT CTransformOutputPin::GetCurrentPosition(LONGLONG* current) noexcept {
+    return SeekUpstream([&](IMediaSeeking* s) { return s->GetCurrentPosition(current); });
+}
+HRESULT CTransformOutputPin::ConvertTimeFormat(LONGLONG* target, const GUID* targetFormat, LONGLONG source,
+                                               const GUID* sourceFormat) noexcept {
+    return SeekUpstream(
+        [&](IMediaSeeking* s) { return s->ConvertTimeFormat(target, targetFormat, source, sourceFormat); });
+}
+HRESULT CTransformOutputPin::SetPositions(LONGLONG* current, DWORD currentFlags, LONGLONG* stop,
+                                          DWORD stopFlags) noexcept {
+    return SeekUpstream([&](IMediaSeeking* s) { return s->SetPositions(current, currentFlags, stop, stopFlags); });
+}
+HRESULT CTransformOutputPin::GetPositions(LONGLONG* current, LONGLONG* stop) noexcept {
+    return SeekUpstream([&](IMediaSeeking* s) { return s->GetPositions(current, stop); });
+}
+HRESULT CTransformOutputPin::GetAvailable(LONGLONG* earliest, LONGLONG* latest) noexcept {
+    return SeekUpstream([&](IMediaSeeking* s) { return s->GetAvailable(earliest, latest); });
+}
+HRESULT CTransformOutputPin::SetRate(double rate) noexcept {
+    return SeekUpstream([&](IMediaSeeking* s) { return s->SetRate(rate); });
+}
+HRESULT CTransformOutputPin::GetRate(double* rate) noexcept {
+    return SeekUpstream([&](IMediaSeeking* s) { return s->GetRate(rate); });
+}
+HRESULT CTransformOutputPin::GetPreroll(LONGLONG* preroll) noexcept {
+    return SeekUpstream([&](IMediaSeeking* s) { return s->GetPreroll(preroll); });
 }
 
 HRESULT CTransformOutputPin::CheckMediaType(const CMediaType* type) {

@@ -32,7 +32,10 @@ private:
     CTransformFilter* const transform_;  // the owner, as filter_
 };
 
-class CTransformOutputPin final : public CBaseOutputPin, public IQualityControl {
+// Also passes seeking upstream: IMediaSeeking calls go to the pin feeding the filter's input
+// (E_NOTIMPL when it cannot seek). Downstream may ask from its streaming thread, so the only lock
+// taken is the input pin's leaf lock, and not during the call.
+class CTransformOutputPin final : public CBaseOutputPin, public IQualityControl, public IMediaSeeking {
 public:
     explicit CTransformOutputPin(CTransformFilter* filter) noexcept;
 
@@ -46,6 +49,26 @@ public:
     // The sink is borrowed, as a graph's: it must outlive the connection or be reset.
     HRESULT STDMETHODCALLTYPE SetSink(IQualityControl* sink) noexcept override;
 
+    HRESULT STDMETHODCALLTYPE GetCapabilities(DWORD* capabilities) noexcept override;
+    HRESULT STDMETHODCALLTYPE CheckCapabilities(DWORD* capabilities) noexcept override;
+    HRESULT STDMETHODCALLTYPE IsFormatSupported(const GUID* format) noexcept override;
+    HRESULT STDMETHODCALLTYPE QueryPreferredFormat(GUID* format) noexcept override;
+    HRESULT STDMETHODCALLTYPE GetTimeFormat(GUID* format) noexcept override;
+    HRESULT STDMETHODCALLTYPE IsUsingTimeFormat(const GUID* format) noexcept override;
+    HRESULT STDMETHODCALLTYPE SetTimeFormat(const GUID* format) noexcept override;
+    HRESULT STDMETHODCALLTYPE GetDuration(LONGLONG* duration) noexcept override;
+    HRESULT STDMETHODCALLTYPE GetStopPosition(LONGLONG* stop) noexcept override;
+    HRESULT STDMETHODCALLTYPE GetCurrentPosition(LONGLONG* current) noexcept override;
+    HRESULT STDMETHODCALLTYPE ConvertTimeFormat(LONGLONG* target, const GUID* targetFormat, LONGLONG source,
+                                                const GUID* sourceFormat) noexcept override;
+    HRESULT STDMETHODCALLTYPE SetPositions(LONGLONG* current, DWORD currentFlags, LONGLONG* stop,
+                                           DWORD stopFlags) noexcept override;
+    HRESULT STDMETHODCALLTYPE GetPositions(LONGLONG* current, LONGLONG* stop) noexcept override;
+    HRESULT STDMETHODCALLTYPE GetAvailable(LONGLONG* earliest, LONGLONG* latest) noexcept override;
+    HRESULT STDMETHODCALLTYPE SetRate(double rate) noexcept override;
+    HRESULT STDMETHODCALLTYPE GetRate(double* rate) noexcept override;
+    HRESULT STDMETHODCALLTYPE GetPreroll(LONGLONG* preroll) noexcept override;
+
     // CheckTransform against the input type; refused while the input is unconnected.
     HRESULT CheckMediaType(const CMediaType* type) override;
     HRESULT GetMediaType(int position, CMediaType* type) override;
@@ -57,6 +80,10 @@ public:
     HRESULT BreakConnect() override;
 
 private:
+    // Runs `call` on the upstream pin's IMediaSeeking, or answers E_NOTIMPL.
+    template <class Call>
+    HRESULT SeekUpstream(Call&& call) noexcept;
+
     CTransformFilter* const transform_;  // the owner, as filter_
     std::atomic<IQualityControl*> qualitySink_{};
 };

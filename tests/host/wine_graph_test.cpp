@@ -78,7 +78,8 @@ TEST_F(WineGraph, RunsAWavFileThroughOurFiltersToCompletion) {
         SCOPED_TRACE(c.name);
         const LONG baseline = platform::LiveObjectCount();
         const CMediaType fileType = testkit::AudioType(c.channels, 44100, c.isFloat);
-        const std::vector<BYTE> signal = testkit::Signal(fileType, 44100 * 2 + 11);
+        const size_t frames = 44100 * 2 + 11;
+        const std::vector<BYTE> signal = testkit::Signal(fileType, frames);
         const std::wstring path = WriteWav(c.name, *reinterpret_cast<const WAVEFORMATEX*>(fileType.pbFormat), signal);
         const auto writer = std::make_shared<host::MemoryWriter>();
         CMediaType agreed;
@@ -99,6 +100,10 @@ TEST_F(WineGraph, RunsAWavFileThroughOurFiltersToCompletion) {
             ASSERT_EQ(graph->Connect(fileOut.get(), filter->Input()), S_OK);  // Wine puts its parser between
             ASSERT_EQ(graph->Connect(filter->Output(), sink->GetPin(0)), S_OK);
             ASSERT_EQ(filter->Input()->ConnectionMediaType(&agreed), S_OK);
+            LONGLONG duration = 0;  // asked of Wine's parser through our output pin
+            const auto seeking = platform::QueryAs<IMediaSeeking>(filter->Output(), IID_IMediaSeeking);
+            ASSERT_EQ(seeking->GetDuration(&duration), S_OK);
+            EXPECT_NEAR(static_cast<double>(duration), frames * 1e7 / 44100, 1e4);
             EXPECT_EQ(filter->ReconnectCount(), c.reconnectsInput ? 1 : 0);
 
             const auto control = platform::QueryAs<IMediaControl>(graph.get(), IID_IMediaControl);
