@@ -42,8 +42,6 @@ private:
 
 class MemoryWriter final : public FrameWriter {
 public:
-    // Room for `bytes` more, so that writing them does not allocate.
-    void Reserve(size_t bytes) { bytes_.reserve(bytes_.size() + bytes); }
     // [after the graph has stopped] Everything written, in order.
     const std::vector<BYTE>& Bytes() const noexcept { return bytes_; }
     void Clear() noexcept { bytes_.clear(); }

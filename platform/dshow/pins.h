@@ -51,9 +51,7 @@ public:
     virtual HRESULT Inactive();
 
     bool IsConnected() const noexcept;
-    PIN_DIRECTION Direction() const noexcept { return direction_; }
     platform::WideView Id() const noexcept { return id_; }
-    CBaseFilter* Filter() const noexcept { return filter_; }
     // A copy of the connection type; VFW_E_NOT_CONNECTED when there is none. Any thread.
     HRESULT CopyConnectionType(CMediaType* type) const noexcept;
     // [filter lock held, or on the streaming thread while the filter is not stopped] The
