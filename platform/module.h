@@ -45,7 +45,6 @@ public:
     ~Library();
 
     explicit operator bool() const noexcept { return handle_ != nullptr; }
-    HMODULE Handle() const noexcept { return handle_; }
     // The exported symbol's address, or null.
     void* Symbol(const char* name) const noexcept;
 
