@@ -13,6 +13,15 @@ std::string AnsiFromWide(std::basic_string_view<WCHAR> text) {
     return out;
 }
 
+std::basic_string<WCHAR> WideFromAnsi(std::string_view text) {
+    if (text.empty()) return {};
+    const int bytes = static_cast<int>(text.size());
+    const int wide = MultiByteToWideChar(CP_ACP, 0, text.data(), bytes, nullptr, 0);
+    std::basic_string<WCHAR> out(static_cast<size_t>(wide), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.data(), bytes, out.data(), wide);
+    return out;
+}
+
 #else
 
 namespace {
@@ -30,6 +39,12 @@ char ToCp1252(char16_t c) {
     return '?';
 }
 
+char16_t FromCp1252(char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x80 || byte >= 0xA0 || kHigh[byte - 0x80] == 0) return byte;
+    return kHigh[byte - 0x80];
+}
+
 }  // namespace
 
 std::string AnsiFromWide(std::basic_string_view<WCHAR> text) {
@@ -42,6 +57,13 @@ std::string AnsiFromWide(std::basic_string_view<WCHAR> text) {
         if (pair) ++i;  // one character outside the code page, one '?'
         out += pair ? '?' : ToCp1252(c);
     }
+    return out;
+}
+
+std::basic_string<WCHAR> WideFromAnsi(std::string_view text) {
+    std::basic_string<WCHAR> out;
+    out.reserve(text.size());
+    for (const char c : text) out += FromCp1252(c);
     return out;
 }
 

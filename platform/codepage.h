@@ -9,5 +9,8 @@ namespace platform {
 
 // Characters the code page cannot hold become '?'.
 std::string AnsiFromWide(std::basic_string_view<WCHAR> text);
+// Every byte is a character (Windows-1252's five undefined bytes map to the code points of the
+// same number, as Windows maps them).
+std::basic_string<WCHAR> WideFromAnsi(std::string_view text);
 
 }  // namespace platform

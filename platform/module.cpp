@@ -2,6 +2,8 @@
 
 #ifndef _WIN32
 #include <dlfcn.h>
+
+#include <filesystem>
 #endif
 
 namespace platform {
@@ -29,6 +31,8 @@ std::string ModulePath(HMODULE module) {
     }
 }
 
+std::string ExecutablePath() { return ModulePath(nullptr); }
+
 DWORD LastModuleError() noexcept { return GetLastError(); }
 
 Library Library::Open(const std::string& path) noexcept { return Library(LoadLibraryA(path.c_str())); }
@@ -54,6 +58,12 @@ std::string ModulePath(HMODULE module) {
     Dl_info info{};
     if (!module || !dladdr(module, &info) || !info.dli_fname) return {};
     return info.dli_fname;
+}
+
+std::string ExecutablePath() {
+    std::error_code error;
+    const auto path = std::filesystem::read_symlink("/proc/self/exe", error);
+    return error ? std::string() : path.string();
 }
 
 DWORD LastModuleError() noexcept { return 126; }

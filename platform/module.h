@@ -12,6 +12,8 @@ namespace platform {
 HMODULE ModuleOf(const void* address) noexcept;
 // The module's file path; empty when it cannot be found.
 std::string ModulePath(HMODULE module);
+// The running program's file path (links resolved on Linux); empty when it cannot be found.
+std::string ExecutablePath();
 // Why the last module call failed: Windows' last error; Linux, which keeps no such code,
 // reports ERROR_MOD_NOT_FOUND (126).
 DWORD LastModuleError() noexcept;

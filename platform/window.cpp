@@ -1,6 +1,7 @@
-// Linux backend of platform/window.h: the window-class registry.
+// Linux backend of platform/window.h: the window-class registry and message boxes.
 #include "platform/window.h"
 
+#include <cstdio>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -89,3 +90,8 @@ HGDIOBJ GetStockObject(int object) noexcept {
 }
 
 LRESULT DefWindowProcW(HWND, UINT, WPARAM, LPARAM) noexcept { return 0; }
+
+int MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT) noexcept {
+    std::fprintf(stderr, "%s: %s\n", caption ? caption : "Error", text ? text : "");
+    return IDOK;
+}

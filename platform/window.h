@@ -1,7 +1,8 @@
 #pragma once
 // Windows and their classes, under the Win32 names. Windows uses the system; Linux has, for now,
 // the class registry: classes are registered per module instance and looked up by name (without
-// regard to ASCII case), with the stock arrow cursor and stock brushes as handles.
+// regard to ASCII case), with the stock arrow cursor and stock brushes as handles; and message
+// boxes.
 #include "platform/com.h"
 
 #ifdef _WIN32
@@ -56,4 +57,10 @@ BOOL GetClassInfoW(HINSTANCE instance, LPCWSTR className, WNDCLASSW* windowClass
 HCURSOR LoadCursorA(HINSTANCE instance, LPCSTR name) noexcept;
 HGDIOBJ GetStockObject(int object) noexcept;
 LRESULT DefWindowProcW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
+
+constexpr UINT MB_OK = 0x0;
+constexpr int IDOK = 1;
+// Nobody can be asked here: the box is shown as one line on stderr, "caption: text", and
+// answered with IDOK at once.
+int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) noexcept;
 #endif

@@ -1,6 +1,7 @@
 #include "plugin/shell/component_table.h"
 
 #include "plugin/shell/creators.h"
+#include "plugin/shell/interfaces/host_interfaces.h"
 
 const std::array<ComponentRow, 10> ComponentTable = {{
     {OLESTR("Norde Velvane"),
@@ -18,21 +19,9 @@ const std::array<ComponentRow, 10> ComponentTable = {{
      CreateProcessingObject,
      PROCESS_HTDM,
      FourCC("FLNX")},
-    {OLESTR("Norde Velvane"),
-     {0xAAD128C0, 0x471C, 0x11D2, {0x90, 0xF7, 0x0E, 0x03, 0x9A, 0x00, 0x00, 0x00}},
-     CreateProcessingObject,
-     PROCESS_NATIVE,
-     FourCC("FLNS")},
-    {OLESTR("Norde Velvane Mono"),
-     {0xAAD128C4, 0x471C, 0x11D2, {0x90, 0xF7, 0x0E, 0x03, 0x9A, 0x00, 0x00, 0x00}},
-     CreateProcessingObject,
-     PROCESS_NATIVE,
-     FourCC("FLNM")},
-    {OLESTR("Norde Velvane m/s"),
-     {0xAAD128C2, 0x471C, 0x11D2, {0x90, 0xF7, 0x0E, 0x03, 0x9A, 0x00, 0x00, 0x00}},
-     CreateProcessingObject,
-     PROCESS_NATIVE,
-     FourCC("FLNX")},
+    {OLESTR("Norde Velvane"), CLSID_VelvaneStereo, CreateProcessingObject, PROCESS_NATIVE, FourCC("FLNS")},
+    {OLESTR("Norde Velvane Mono"), CLSID_VelvaneMono, CreateProcessingObject, PROCESS_NATIVE, FourCC("FLNM")},
+    {OLESTR("Norde Velvane m/s"), CLSID_VelvaneMs, CreateProcessingObject, PROCESS_NATIVE, FourCC("FLNX")},
     {OLESTR("Norde Velvane"),
      {0xAAD128C3, 0x471C, 0x11D2, {0x90, 0xF7, 0x0E, 0x03, 0x9A, 0x00, 0x00, 0x00}},
      CreateProcessingObject,

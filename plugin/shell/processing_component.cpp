@@ -7,6 +7,7 @@
 #include "plugin/algorithm/cVelvane_ALG.h"
 #include "plugin/shell/minimal_object.h"
 #include "plugin/shell/server.h"
+#include "plugin/shell/status.h"
 
 IUnknown* CreateProcessingComponent(IUnknown* outer, REFCLSID clsid, uint32_t uniqueId, uint32_t processCode,
                                     HRESULT* result) noexcept {
@@ -22,7 +23,7 @@ IUnknown* CreateProcessingComponent(IUnknown* outer, REFCLSID clsid, uint32_t un
     // An algorithm without its parameters and process description would be a filter that
     // cannot work: the creation fails instead.
     if (const int16_t status = algorithm->FinishCreate(); status != eNoErr) {
-        *result = status == eNoMemory ? E_OUTOFMEMORY : E_FAIL;
+        *result = HResultFromStatus(status);
         return nullptr;
     }
     auto* filter = new (std::nothrow) MinimalFilter(outer, clsid, uniqueId, processCode, std::move(algorithm));

@@ -11,6 +11,9 @@ TEST(Module, FindsTheModuleHoldingCodeAndItsPath) {
     const std::string path = platform::ModulePath(self);
     EXPECT_NE(path.find("platform_test"), std::string::npos) << path;
     EXPECT_FALSE(platform::FolderOf(path).empty());
+    const std::string program = platform::ExecutablePath();
+    EXPECT_NE(program.find("platform_test"), std::string::npos) << program;
+    EXPECT_FALSE(platform::FolderOf(program).empty()) << "a full path";
 }
 
 TEST(Module, FolderOfHandlesBothSeparators) {
