@@ -1,23 +1,26 @@
-#include "progress.h"
+#include "tools/velvane/progress.h"
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace velvane_cli {
 
 Progress::Progress(std::string label, int64_t total, bool enabled)
-    : label_(std::move(label)), total_(total), enabled_(enabled && total > 0 && isatty(STDERR_FILENO)),
+    : label_(std::move(label)),
+      total_(total),
+      enabled_(enabled && total > 0 && isatty(STDERR_FILENO)),
       start_(std::chrono::steady_clock::now()) {}
 
 Progress::~Progress() {
     if (shown_) std::fprintf(stderr, "\r\033[K");
 }
 
-void Progress::Advance(int64_t done) {
+void Progress::Advance(int64_t doneInPart) {
     if (!enabled_) return;
     if (!shown_ && std::chrono::steady_clock::now() - start_ < std::chrono::seconds(1)) return;
-    const int percent = static_cast<int>(done * 100 / total_);
+    const int percent = static_cast<int>(std::clamp<int64_t>((base_ + doneInPart) * 100 / total_, 0, 100));
     if (percent == lastPercent_) return;
     lastPercent_ = percent;
     shown_ = true;

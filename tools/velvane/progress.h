@@ -7,16 +7,24 @@
 
 namespace velvane_cli {
 
+// [one thread]
 class Progress {
 public:
+    // `total` units of work (frames); `enabled` false keeps it silent.
     Progress(std::string label, int64_t total, bool enabled);
     ~Progress();  // clears the bar
-    void Advance(int64_t done);
+    Progress(const Progress&) = delete;
+    Progress& operator=(const Progress&) = delete;
+
+    // Work done so far counts from `base` on (for work done in parts).
+    void StartPart(int64_t base) noexcept { base_ = base; }
+    void Advance(int64_t doneInPart);
 
 private:
     std::string label_;
     int64_t total_;
     bool enabled_;
+    int64_t base_ = 0;
     bool shown_ = false;
     int lastPercent_ = -1;
     std::chrono::steady_clock::time_point start_;

@@ -1,0 +1,202 @@
+#include "tools/velvane/render.h"
+
+#include <chrono>
+#include <cmath>
+#include <vector>
+
+#include "host/filter_graph.h"
+#include "host/sink_filter.h"
+#include "host/source_filter.h"
+#include "platform/dshow/mediatype.h"
+#include "tools/velvane/errors.h"
+
+namespace velvane_cli {
+
+using platform::Ref;
+
+namespace {
+
+// Buffers the source's allocator holds: one in flight, one being filled.
+constexpr LONG kSourceBuffers = 2;
+constexpr auto kPoll = std::chrono::milliseconds(100);
+// A run in which no frame moves for this long is hung.
+constexpr auto kStall = std::chrono::seconds(60);
+
+WAVEFORMATEXTENSIBLE WaveFormat(const StreamFormat& f) {
+    const bool isFloat = f.format == SampleFormat::Float;
+    return platform::MakeWaveFormat(static_cast<WORD>(f.channels), static_cast<DWORD>(f.sampleRate),
+                                    static_cast<WORD>(8 * BytesPerSample(f.format)), isFloat, false);
+}
+
+bool IsFloat(const WAVEFORMATEXTENSIBLE& f) {
+    return f.Format.wFormatTag == WAVE_FORMAT_IEEE_FLOAT ||
+           (f.Format.wFormatTag == WAVE_FORMAT_EXTENSIBLE && f.SubFormat == KSDATAFORMAT_SUBTYPE_IEEE_FLOAT);
+}
+
+std::string Describe(const StreamFormat& f) {
+    return std::to_string(f.channels) + (f.channels == 1 ? " channel" : " channels") + " of " +
+           (f.format == SampleFormat::Float ? "32-bit float" : "16-bit") + " at " + std::to_string(f.sampleRate) +
+           " Hz";
+}
+
+bool IsTypeRefusal(HRESULT hr) {
+    return hr == VFW_E_TYPE_NOT_ACCEPTED || hr == VFW_E_NO_ACCEPTABLE_TYPES || hr == VFW_E_INVALIDMEDIATYPE;
+}
+
+// Writes what the component delivers and measures it.
+// [sink's streaming thread; the rest after the run]
+class FileSink final : public host::FrameWriter {
+public:
+    FileSink(const StreamFormat& format, AudioWriter& writer) noexcept
+        : format_(format.format), frameBytes_(format.channels * BytesPerSample(format.format)), writer_(writer) {}
+
+    HRESULT Write(const BYTE* data, LONG bytes, IMediaSample*) noexcept override {
+        try {
+            if (bytes < 0 || bytes % frameBytes_ != 0)
+                throw InternalError("the component delivered part of a frame", E_UNEXPECTED);
+            const int64_t samples = bytes / BytesPerSample(format_);
+            if (format_ == SampleFormat::Float)
+                Measure(reinterpret_cast<const float*>(data), samples, 1.0);
+            else
+                Measure(reinterpret_cast<const int16_t*>(data), samples, 1.0 / 32768);
+            writer_.Write(format_, data, bytes / frameBytes_);
+            return S_OK;
+        } catch (...) {
+            failure_.KeepCurrent();
+            return E_FAIL;
+        }
+    }
+
+    const StreamError& Failure() const noexcept { return failure_; }
+    Levels Result(int channels) const noexcept {
+        const int64_t samples = writer_.Frames() * channels;
+        return {peak_, samples ? std::sqrt(sumSquares_ / static_cast<double>(samples)) : 0.0, writer_.Frames()};
+    }
+
+private:
+    template <class Sample>
+    void Measure(const Sample* samples, int64_t count, double scale) noexcept {
+        double peak = 0, sum = 0;
+        for (int64_t i = 0; i < count; ++i) {
+            const double v = samples[i] * scale;
+            peak = std::max(peak, std::abs(v));
+            sum += v * v;
+        }
+        peak_ = std::max(peak_, peak);
+        sumSquares_ += sum;
+    }
+
+    const SampleFormat format_;
+    const int frameBytes_;
+    AudioWriter& writer_;  // outlives the run
+    double peak_ = 0;
+    double sumSquares_ = 0;
+    StreamError failure_;
+};
+
+// The type the sink's pin was connected with, checked against what the component must deliver.
+void CheckOutputType(host::SinkFilter& sink, const StreamFormat& expected) {
+    AM_MEDIA_TYPE type{};
+    Check(sink.GetPin(0)->ConnectionMediaType(&type), "reading the output type");
+    WAVEFORMATEXTENSIBLE f;
+    const bool read = platform::ReadWaveFormat(type, &f);
+    FreeMediaType(type);
+    const bool same = read && f.Format.nChannels == expected.channels &&
+                      f.Format.nSamplesPerSec == static_cast<DWORD>(expected.sampleRate) &&
+                      f.Format.wBitsPerSample == 8 * BytesPerSample(expected.format) &&
+                      IsFloat(f) == (expected.format == SampleFormat::Float);
+    if (!same)
+        throw InternalError("the component proposed another output type than " + Describe(expected), E_UNEXPECTED);
+}
+
+}  // namespace
+
+void StreamError::KeepCurrent() noexcept {
+    if (IsSet()) return;
+    error_ = std::current_exception();
+    set_.store(true, std::memory_order_release);
+}
+
+void StreamError::RethrowIfSet() const {
+    if (IsSet()) std::rethrow_exception(error_);
+}
+
+HRESULT FrameSource::Rewind() noexcept {
+    try {
+        Restart();
+        framesRead_ = 0;
+        return S_OK;
+    } catch (...) {
+        failure_.KeepCurrent();
+        return E_FAIL;
+    }
+}
+
+HRESULT FrameSource::Read(BYTE* out, LONG frames, LONG* read) noexcept {
+    if (!out || !read) return E_POINTER;
+    *read = 0;
+    try {
+        *read = static_cast<LONG>(Fill(out, frames));
+        framesRead_ += *read;
+        return S_OK;
+    } catch (...) {
+        failure_.KeepCurrent();
+        return E_FAIL;
+    }
+}
+
+Levels Render(Component& component, const StreamFormat& input, const std::shared_ptr<FrameSource>& source,
+              AudioWriter& writer, LONG blockFrames, Progress& progress) {
+    const StreamFormat output{component.Kind().outputs, input.sampleRate, input.format};
+    const auto plugin = platform::QueryAs<IBaseFilter>(component.Object(), IID_IBaseFilter);
+    if (!plugin) throw InternalError("asking the component for IBaseFilter failed", E_NOINTERFACE);
+
+    const Ref<host::FilterGraph> graph = host::FilterGraph::Create();
+    if (!graph) throw InternalError("creating the graph failed", E_OUTOFMEMORY);
+    Ref<host::SourceFilter> sourceFilter;
+    Check(host::SourceFilter::Create(WaveFormat(input), source, blockFrames, kSourceBuffers, &sourceFilter),
+          "creating the source");
+    const auto sink = std::make_shared<FileSink>(output, writer);
+    Ref<host::SinkFilter> sinkFilter;
+    Check(host::SinkFilter::Create(sink, nullptr, &sinkFilter), "creating the sink");
+    Check(graph->AddFilter(sourceFilter.get(), OLESTR("Source")), "adding the source to the graph");
+    Check(graph->AddFilter(plugin.get(), OLESTR("Velvane")), "adding the component to the graph");
+    Check(graph->AddFilter(sinkFilter.get(), OLESTR("Sink")), "adding the sink to the graph");
+
+    const HRESULT hr = graph->ConnectFilters(sourceFilter.get(), plugin.get());
+    if (IsTypeRefusal(hr))
+        throw InputError(std::string("the ") + component.Kind().name + " component does not take " + Describe(input));
+    Check(hr, "connecting the source to the component");
+    Check(graph->ConnectFilters(plugin.get(), sinkFilter.get()), "connecting the component to the sink");
+    CheckOutputType(*sinkFilter.get(), output);
+
+    Check(graph->Run(), "starting the graph");
+    HRESULT result = E_ABORT;
+    int64_t lastFrames = -1;
+    auto lastMove = std::chrono::steady_clock::now();
+    while ((result = graph->WaitForCompletion(static_cast<DWORD>(kPoll.count()))) == E_ABORT) {
+        const int64_t frames = source->FramesRead();
+        progress.Advance(frames);
+        if (source->Failure().IsSet() || sink->Failure().IsSet()) break;
+        const auto now = std::chrono::steady_clock::now();
+        if (frames != lastFrames) {
+            lastFrames = frames;
+            lastMove = now;
+        } else if (now - lastMove > kStall) {
+            break;
+        }
+    }
+    graph->Stop();
+    // The input's failure names the problem before the output's, and both before the graph's.
+    source->Failure().RethrowIfSet();
+    sink->Failure().RethrowIfSet();
+    if (result == E_ABORT) throw InternalError("the stream stalled", E_ABORT);
+    Check(result, "streaming");
+    if (writer.Frames() != source->FramesRead())
+        throw InternalError("the component returned " + std::to_string(writer.Frames()) + " frames for " +
+                                std::to_string(source->FramesRead()),
+                            E_UNEXPECTED);
+    return sink->Result(output.channels);
+}
+
+}  // namespace velvane_cli
