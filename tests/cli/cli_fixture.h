@@ -27,7 +27,9 @@ struct Audio {
     int subtype = 0;  // libsndfile's SF_FORMAT_…
     std::vector<float> floats;
     std::vector<int16_t> shorts;
-    int64_t Frames() const { return static_cast<int64_t>((floats.empty() ? shorts.size() : floats.size()) / channels); }
+    int64_t Frames() const {
+        return channels ? static_cast<int64_t>((floats.empty() ? shorts.size() : floats.size()) / channels) : 0;
+    }
 };
 
 // A deterministic signal in -0.8 … 0.8: a few partials and some noise.
