@@ -54,10 +54,10 @@ inline constexpr int kStereoCoefSlots = 17;
 // State record: 32-bit slots, all zero before the first block; the kernel keeps every bit of
 // continuity here and in the delay line.
 enum VelvaneStateSlot : int32_t {
-    STATE_LFO_INDEX = 0,      // int: integer part of the LFO phase, 0 .. COEF_LFO_INDEX_MASK
-    STATE_LFO_FRACTION = 1,   // float: fractional part of the phase, [0, 1)
-    STATE_LFO_VALUE = 2,      // float: channel 0's interpolated LFO value in the most recent frame
-    STATE_WRITE_INDEX = 3,    // int: write position; mono a frame index, stereo an even float index
+    STATE_LFO_INDEX = 0,        // int: integer part of the LFO phase, 0 .. COEF_LFO_INDEX_MASK
+    STATE_LFO_FRACTION = 1,     // float: fractional part of the phase, [0, 1)
+    STATE_LFO_VALUE = 2,        // float: channel 0's interpolated LFO value in the most recent frame
+    STATE_WRITE_INDEX = 3,      // int: write position; mono a frame index, stereo an even float index
     STATE_FIR_HISTORY_L_1 = 4,  // float: channel 0's last eight wet values, the most recent first
     STATE_FIR_HISTORY_L_2 = 5,
     STATE_FIR_HISTORY_L_3 = 6,
@@ -66,7 +66,7 @@ enum VelvaneStateSlot : int32_t {
     STATE_FIR_HISTORY_L_6 = 9,
     STATE_FIR_HISTORY_L_7 = 10,
     STATE_FIR_HISTORY_L_8 = 11,
-    STATE_PEAK_L = 12,          // float: largest |output| of channel 0 since last cleared; only raised
+    STATE_PEAK_L = 12,           // float: largest |output| of channel 0 since last cleared; only raised
     STATE_FIR_HISTORY_R_1 = 13,  // float, stereo: channel 1's history, as channel 0's
     STATE_FIR_HISTORY_R_2 = 14,
     STATE_FIR_HISTORY_R_3 = 15,
@@ -93,10 +93,12 @@ enum : int32_t {
 };
 
 // The signature of VelvaneProc and VelvaneProcMono. The out-count is set to `frames` first;
-// `unused` is never read. [any thread; one call at a time per record set; never allocates]
-using VelvaneProcessFn = void (*)(const NordeSoundBuf* in, int32_t inChannels, int32_t frames,
-                                  const NordeSoundBuf* out, int32_t outChannels, int32_t* outCount,
-                                  const uint8_t* coefs, uint8_t* state, const ExternStruct* externs, int32_t unused);
+// `unused` is never read. Input and output may be the same memory, channel for channel (in
+// place); other overlaps between them are not supported.
+// [any thread; one call at a time per record set; never allocates]
+using VelvaneProcessFn = void (*)(const NordeSoundBuf* in, int32_t inChannels, int32_t frames, const NordeSoundBuf* out,
+                                  int32_t outChannels, int32_t* outCount, const uint8_t* coefs, uint8_t* state,
+                                  const ExternStruct* externs, int32_t unused);
 
 // Slot access: records are arrays of 32-bit words reached through byte pointers.
 inline int32_t SlotInt(const uint8_t* record, int slot) noexcept {

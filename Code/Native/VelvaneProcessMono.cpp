@@ -115,18 +115,18 @@ void RunFrames(const MonoSetup& c, const NordeSoundBuf* in, const NordeSoundBuf*
             *buffer.Dry(frame) = previousDry;
         }
         MixChunk<1, kMonoK1First, kFilterOn>(taps, dryGain, buffer, count, peak,
-                                               [&](int32_t, FloatLanes o, int32_t outFrames) {
-                                                   for (int32_t f = 0; f < outFrames; ++f) {
-                                                       if constexpr (kSilent) {
-                                                           out0.Write(0.0f);
-                                                           out1.Write(0.0f);
-                                                           out1.Next();
-                                                       } else {
-                                                           out0.Write(o[f]);
-                                                       }
-                                                       out0.Next();
-                                                   }
-                                               });
+                                             [&](int32_t, FloatLanes o, int32_t outFrames) {
+                                                 for (int32_t f = 0; f < outFrames; ++f) {
+                                                     if constexpr (kSilent) {
+                                                         out0.Write(0.0f);
+                                                         out1.Write(0.0f);
+                                                         out1.Next();
+                                                     } else {
+                                                         out0.Write(o[f]);
+                                                     }
+                                                     out0.Next();
+                                                 }
+                                             });
         if constexpr (kFilterOn) buffer.KeepHistory(count);
     }
     s.lfoIndex = lfoIndex;

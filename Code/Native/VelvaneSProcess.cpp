@@ -54,7 +54,8 @@ StereoSetup LoadSetup(const uint8_t* coefs, const ExternStruct* externs) noexcep
     const float k0 = 4.0f * SlotFloat(coefs, COEF_WET_TAP_0_8);
     c.taps = {_mm_set1_ps(k0), _mm_set1_ps(4.0f * SlotFloat(coefs, COEF_WET_TAP_1_7)),
               _mm_set1_ps(4.0f * SlotFloat(coefs, COEF_WET_TAP_2_6)),
-              _mm_set1_ps(4.0f * SlotFloat(coefs, COEF_WET_TAP_3_5)), _mm_set1_ps(4.0f * SlotFloat(coefs, COEF_WET_TAP_4))};
+              _mm_set1_ps(4.0f * SlotFloat(coefs, COEF_WET_TAP_3_5)),
+              _mm_set1_ps(4.0f * SlotFloat(coefs, COEF_WET_TAP_4))};
     c.filterOn = k0 != 0.0f;  // a NaN switches it on
     c.line = static_cast<float*>(externs[kExternDelayLine].data);
     c.floatMask = 2u * static_cast<uint32_t>(SlotInt(coefs, COEF_DELAY_MASK)) + 1u;

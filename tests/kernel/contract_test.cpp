@@ -28,13 +28,13 @@ TEST(KernelContract, NoFramesOrAnUnknownFormatSetOnlyTheOutCount) {
     struct Case {
         int32_t frames, format;
     };
-    constexpr Case kCases[] = {{0, kSampleFloat32}, {-5, kSampleFloat32}, {0, kSampleInt16},
-                               {16, 2},           {16, 0},             {16, -1}};
+    constexpr Case kCases[] = {
+        {0, kSampleFloat32}, {-5, kSampleFloat32}, {0, kSampleInt16}, {16, 2}, {16, 0}, {16, -1}};
     for (const Module& m : Modules())
         for (const RoutineCase& r : kRoutines)
             for (const Case& c : kCases) {
-                SCOPED_TRACE(testing::Message() << m.spec.name << " " << r.name << ", frames " << c.frames
-                                                << ", format " << c.format);
+                SCOPED_TRACE(testing::Message()
+                             << m.spec.name << " " << r.name << ", frames " << c.frames << ", format " << c.format);
                 const Rig before = MakeRig(11, {r.stereo, true, kSampleFloat32, 16});
                 Rig after = before;
                 EXPECT_EQ(after.Call(Export(Pick(m, r.stereo)), r.inChannels, r.outChannels, 0, c.frames, c.format),
@@ -51,16 +51,14 @@ TEST(KernelContract, SixteenBitOutputSaturatesInsteadOfWrapping) {
     };
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const Case kCases[] = {
-        {16384, 2.0f, 32767},    // 1.0: full scale, not -32768
-        {-16384, 2.0f, -32768},  // -1.0
-        {-32768, 1.0f, -32768},  // -32768 enters as -1.0
-        {16384, 1.0f, 16384},    // 0.5
-        {32767, 1.5f, 32767},    // an over keeps its sign
-        {-32768, 1.5f, -32768},
-        {12345, 1e30f, 32767},   // far beyond the integer range
-        {-3, 0.5f, -1},          // -1.5 truncates toward zero
-        {1, 0.5f, 0},
-        {5, nan, 0},
+        {16384, 2.0f, 32767},                           // 1.0: full scale, not -32768
+        {-16384, 2.0f, -32768},                         // -1.0
+        {-32768, 1.0f, -32768},                         // -32768 enters as -1.0
+        {16384, 1.0f, 16384},                           // 0.5
+        {32767, 1.5f, 32767},                           // an over keeps its sign
+        {-32768, 1.5f, -32768}, {12345, 1e30f, 32767},  // far beyond the integer range
+        {-3, 0.5f, -1},                                 // -1.5 truncates toward zero
+        {1, 0.5f, 0},           {5, nan, 0},
     };
     for (const Module& m : Modules())
         for (const RoutineCase& r : kRoutines)
@@ -79,13 +77,15 @@ TEST(KernelContract, BypassPassesEverySampleThroughWhileTheLineRunsOn) {
     for (const Module& m : Modules())
         for (const RoutineCase& r : kRoutines)
             for (int32_t format : {kSampleFloat32, kSampleInt16}) {
-                SCOPED_TRACE(testing::Message() << m.spec.name << " " << r.name << (format == kSampleInt16 ? " 16" : ""));
+                SCOPED_TRACE(testing::Message()
+                             << m.spec.name << " " << r.name << (format == kSampleInt16 ? " 16" : ""));
                 Rig rig = MakeRig(13, {r.stereo, true, format, kFrames});
                 SetBypass(rig);
                 float largest = SlotFloat(rig.state.data(), STATE_PEAK_L);
                 for (int32_t t = 0; t < kFrames; ++t) {
                     if (format == kSampleInt16) rig.In16()[t * kSlots] = static_cast<int16_t>(t - 32768);
-                    const float x = format == kSampleInt16 ? rig.In16()[t * kSlots] / 32768.0f : rig.InFloat()[t * kSlots];
+                    const float x =
+                        format == kSampleInt16 ? rig.In16()[t * kSlots] / 32768.0f : rig.InFloat()[t * kSlots];
                     largest = std::max(largest, std::fabs(x));
                 }
                 const Rig before = rig;
@@ -98,7 +98,8 @@ TEST(KernelContract, BypassPassesEverySampleThroughWhileTheLineRunsOn) {
                 }
                 EXPECT_EQ(SlotFloat(rig.state.data(), STATE_PEAK_L), largest);
                 EXPECT_NE(rig.line, before.line);
-                EXPECT_NE(SlotInt(rig.state.data(), STATE_WRITE_INDEX), SlotInt(before.state.data(), STATE_WRITE_INDEX));
+                EXPECT_NE(SlotInt(rig.state.data(), STATE_WRITE_INDEX),
+                          SlotInt(before.state.data(), STATE_WRITE_INDEX));
             }
 }
 
@@ -222,6 +223,35 @@ TEST(KernelContract, ANanOutputLeavesThePeakAlone) {
                 EXPECT_EQ(SlotFloat(rig.state.data(), STATE_PEAK_R), 0.5f);
             }
         }
+}
+
+// In place: the input records point at the output memory, channel for channel.
+TEST(KernelContract, InputAndOutputMayShareMemory) {
+    for (const Module& m : Modules())
+        for (const RoutineCase& r : kRoutines)
+            for (int32_t format : {kSampleFloat32, kSampleInt16}) {
+                SCOPED_TRACE(testing::Message()
+                             << m.spec.name << " " << r.name << (format == kSampleInt16 ? " 16" : ""));
+                const Rig start = MakeRig(21, {r.stereo, true, format, 300});
+                Rig apart = start, shared = start;
+                apart.Call(Export(Pick(m, r.stereo)), r.inChannels, r.outChannels, 0, 300);
+                shared.output = shared.input;
+                const VelvaneProcessFn fn = Pick(m, r.stereo);
+                auto inPlace = [fn](const NordeSoundBuf* in, int32_t inChannels, int32_t frames,
+                                    const NordeSoundBuf* out, int32_t outChannels, int32_t* outCount,
+                                    const uint8_t* coefs, uint8_t* state, const ExternStruct* externs) {
+                    NordeSoundBuf both[3] = {out[0], out[1], out[2]};
+                    both[0].format = in[0].format;
+                    fn(both, inChannels, frames, out, outChannels, outCount, coefs, state, externs, 0);
+                };
+                shared.Call(inPlace, r.inChannels, r.outChannels, 0, 300);
+                for (int32_t t = 0; t < 300; ++t)
+                    for (int ch = 0; ch < r.outChannels; ++ch)
+                        ASSERT_EQ(format == kSampleInt16 ? shared.Out16(t, ch) : shared.OutFloat(t, ch),
+                                  format == kSampleInt16 ? apart.Out16(t, ch) : apart.OutFloat(t, ch))
+                            << "frame " << t << " channel " << ch;
+                ExpectSameBits(apart.state, shared.state, "state records");
+            }
 }
 
 TEST(KernelContract, SilenceStaysSilent) {

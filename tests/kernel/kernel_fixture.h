@@ -79,11 +79,11 @@ using Routine = std::function<void(const NordeSoundBuf*, int32_t, int32_t, const
                                    const uint8_t*, uint8_t*, const ExternStruct*)>;
 
 inline Routine Export(VelvaneProcessFn fn) {
-    return [fn](const NordeSoundBuf* in, int32_t inChannels, int32_t frames, const NordeSoundBuf* out,
-                int32_t outChannels, int32_t* outCount, const uint8_t* coefs, uint8_t* state,
-                const ExternStruct* externs) {
-        fn(in, inChannels, frames, out, outChannels, outCount, coefs, state, externs, 0x5EED);
-    };
+    return
+        [fn](const NordeSoundBuf* in, int32_t inChannels, int32_t frames, const NordeSoundBuf* out, int32_t outChannels,
+             int32_t* outCount, const uint8_t* coefs, uint8_t* state, const ExternStruct* externs) {
+            fn(in, inChannels, frames, out, outChannels, outCount, coefs, state, externs, 0x5EED);
+        };
 }
 
 // Channels 0..2 of a frame sit in sample slots 0..2 of kSlots; slot 3 is never written, so
@@ -156,7 +156,9 @@ struct RigOptions {
 // state and input.
 inline Rig MakeRig(uint32_t seed, const RigOptions& o) {
     std::mt19937 rng(seed);
-    auto uniform = [&](double lo, double hi) { return static_cast<float>(std::uniform_real_distribution<>(lo, hi)(rng)); };
+    auto uniform = [&](double lo, double hi) {
+        return static_cast<float>(std::uniform_real_distribution<>(lo, hi)(rng));
+    };
     auto integer = [&](int32_t lo, int32_t hi) { return std::uniform_int_distribution<int32_t>(lo, hi)(rng); };
     Rig rig;
     rig.Allocate(o.frames, o.format);

@@ -55,8 +55,9 @@ TEST(KernelModules, MatchTheModelAndThePlainBuildBitForBit) {
         for (int32_t format : {kSampleFloat32, kSampleInt16})
             for (bool filterOn : {true, false})
                 for (int repeat = 0; repeat < 3; ++repeat, ++seed) {
-                    SCOPED_TRACE(testing::Message() << path.name << (format == kSampleInt16 ? ", 16-bit" : ", float")
-                                                    << (filterOn ? ", filter on" : ", filter off") << ", seed " << seed);
+                    SCOPED_TRACE(testing::Message()
+                                 << path.name << (format == kSampleInt16 ? ", 16-bit" : ", float")
+                                 << (filterOn ? ", filter on" : ", filter off") << ", seed " << seed);
                     const Rig start = MakeRig(seed, {path.stereo, filterOn, format, SequenceFrames()});
                     std::optional<Rig> plain;
                     for (const Module& m : Modules()) {
