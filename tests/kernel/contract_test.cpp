@@ -34,7 +34,7 @@ TEST(KernelContract, NoFramesOrAnUnknownFormatSetOnlyTheOutCount) {
         for (const RoutineCase& r : kRoutines)
             for (const Case& c : kCases) {
                 SCOPED_TRACE(testing::Message()
-                             << m.spec.name << " " << r.name << ", frames " << c.frames << ", format " << c.format);
+                             << m.traits.name << " " << r.name << ", frames " << c.frames << ", format " << c.format);
                 const Rig before = MakeRig(11, {r.stereo, true, kSampleFloat32, 16});
                 Rig after = before;
                 EXPECT_EQ(after.Call(Export(Pick(m, r.stereo)), r.inChannels, r.outChannels, 0, c.frames, c.format),
@@ -63,7 +63,7 @@ TEST(KernelContract, SixteenBitOutputSaturatesInsteadOfWrapping) {
     for (const Module& m : Modules())
         for (const RoutineCase& r : kRoutines)
             for (const Case& c : kCases) {
-                SCOPED_TRACE(testing::Message() << m.spec.name << " " << r.name << ": " << c.in << " x " << c.dryGain);
+                SCOPED_TRACE(testing::Message() << m.traits.name << " " << r.name << ": " << c.in << " x " << c.dryGain);
                 Rig rig = MakeRig(12, {r.stereo, false, kSampleInt16, 1});
                 SetBypass(rig, c.dryGain / 4.0f);
                 rig.In16()[0] = rig.In16()[1] = c.in;
@@ -78,7 +78,7 @@ TEST(KernelContract, BypassPassesEverySampleThroughWhileTheLineRunsOn) {
         for (const RoutineCase& r : kRoutines)
             for (int32_t format : {kSampleFloat32, kSampleInt16}) {
                 SCOPED_TRACE(testing::Message()
-                             << m.spec.name << " " << r.name << (format == kSampleInt16 ? " 16" : ""));
+                             << m.traits.name << " " << r.name << (format == kSampleInt16 ? " 16" : ""));
                 Rig rig = MakeRig(13, {r.stereo, true, format, kFrames});
                 SetBypass(rig);
                 float largest = SlotFloat(rig.state.data(), STATE_PEAK_L);
@@ -106,7 +106,7 @@ TEST(KernelContract, BypassPassesEverySampleThroughWhileTheLineRunsOn) {
 TEST(KernelContract, AnIntegerDelayReturnsTheSampleFromThatManyFramesAgo) {
     for (const Module& m : Modules())
         for (const RoutineCase& r : kRoutines) {
-            SCOPED_TRACE(testing::Message() << m.spec.name << " " << r.name);
+            SCOPED_TRACE(testing::Message() << m.traits.name << " " << r.name);
             Rig rig = MakeRig(14, {r.stereo, false, kSampleFloat32, 64});
             uint8_t* c = rig.coefs.data();
             SetSlot(c, COEF_LFO_HALF_STEP, 0.0f);
@@ -128,7 +128,7 @@ TEST(KernelContract, AnIntegerDelayReturnsTheSampleFromThatManyFramesAgo) {
 TEST(KernelContract, WithoutPhaseOffsetEqualInputsGiveEqualLanes) {
     for (const Module& m : Modules())
         for (int32_t inChannels : {1, 2}) {
-            SCOPED_TRACE(testing::Message() << m.spec.name << ", inputs " << inChannels);
+            SCOPED_TRACE(testing::Message() << m.traits.name << ", inputs " << inChannels);
             Rig rig = MakeRig(15, {true, true, kSampleFloat32, 2048});
             SetSlot(rig.coefs.data(), COEF_LFO_PHASE_OFFSET_R, 0);
             std::fill(rig.line.begin(), rig.line.end(), 0.0f);
@@ -148,8 +148,8 @@ TEST(KernelContract, MonoEqualsStereoFedTheInputScaledByOnePlusFeedback) {
     for (const Module& m : Modules())
         for (float feedback : {0.0f, 0.6f, -0.45f})
             for (bool filterOn : {false, true}) {
-                if (filterOn && m.spec.monoK1First) continue;  // the mono filter sums in another order there
-                SCOPED_TRACE(testing::Message() << m.spec.name << ", feedback " << feedback << ", filter " << filterOn);
+                if (filterOn && m.traits.monoK1First) continue;  // the mono filter sums in another order there
+                SCOPED_TRACE(testing::Message() << m.traits.name << ", feedback " << feedback << ", filter " << filterOn);
                 Rig mono = MakeRig(16, {true, filterOn, kSampleFloat32, kFrames});
                 SetSlot(mono.coefs.data(), COEF_FEEDBACK, feedback);
                 SetSlot(mono.coefs.data(), COEF_DRY_GAIN, 0.0f);
@@ -169,7 +169,7 @@ TEST(KernelContract, MonoEqualsStereoFedTheInputScaledByOnePlusFeedback) {
 
 TEST(KernelContract, MonoThroughStereoWritesOneOutputButRunsBothLanes) {
     for (const Module& m : Modules()) {
-        SCOPED_TRACE(m.spec.name);
+        SCOPED_TRACE(m.traits.name);
         const Rig start = MakeRig(17, {true, true, kSampleFloat32, 256});
         Rig one = start, two = start;
         one.Call(Export(m.stereo), 1, 1, 0, 256);
@@ -185,7 +185,7 @@ TEST(KernelContract, MonoThroughStereoWritesOneOutputButRunsBothLanes) {
 TEST(KernelContract, SilentMonoPathWritesZerosAndKeepsTheClockRunning) {
     for (const Module& m : Modules())
         for (int32_t format : {kSampleFloat32, kSampleInt16}) {
-            SCOPED_TRACE(testing::Message() << m.spec.name << (format == kSampleInt16 ? " 16" : ""));
+            SCOPED_TRACE(testing::Message() << m.traits.name << (format == kSampleInt16 ? " 16" : ""));
             const Rig start = MakeRig(18, {false, true, format, 300});
             Rig silent = start, normal = start;
             silent.Call(Export(m.mono), 2, 1, 0, 300);
@@ -204,7 +204,7 @@ TEST(KernelContract, SilentMonoPathWritesZerosAndKeepsTheClockRunning) {
 TEST(KernelContract, ANanOutputLeavesThePeakAlone) {
     for (const Module& m : Modules())
         for (const RoutineCase& r : kRoutines) {
-            SCOPED_TRACE(testing::Message() << m.spec.name << " " << r.name);
+            SCOPED_TRACE(testing::Message() << m.traits.name << " " << r.name);
             Rig rig = MakeRig(19, {r.stereo, false, kSampleFloat32, 3});
             SetBypass(rig);
             SetSlot(rig.state.data(), STATE_PEAK_L, 0.25f);
@@ -231,7 +231,7 @@ TEST(KernelContract, InputAndOutputMayShareMemory) {
         for (const RoutineCase& r : kRoutines)
             for (int32_t format : {kSampleFloat32, kSampleInt16}) {
                 SCOPED_TRACE(testing::Message()
-                             << m.spec.name << " " << r.name << (format == kSampleInt16 ? " 16" : ""));
+                             << m.traits.name << " " << r.name << (format == kSampleInt16 ? " 16" : ""));
                 const Rig start = MakeRig(21, {r.stereo, true, format, 300});
                 Rig apart = start, shared = start;
                 apart.Call(Export(Pick(m, r.stereo)), r.inChannels, r.outChannels, 0, 300);
@@ -257,7 +257,7 @@ TEST(KernelContract, InputAndOutputMayShareMemory) {
 TEST(KernelContract, SilenceStaysSilent) {
     for (const Module& m : Modules())
         for (const RoutineCase& r : kRoutines) {
-            SCOPED_TRACE(testing::Message() << m.spec.name << " " << r.name);
+            SCOPED_TRACE(testing::Message() << m.traits.name << " " << r.name);
             Rig rig = MakeRig(20, {r.stereo, true, kSampleFloat32, 512});
             std::fill(rig.line.begin(), rig.line.end(), 0.0f);
             std::fill(rig.state.begin(), rig.state.end(), 0);

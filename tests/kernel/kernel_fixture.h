@@ -22,14 +22,14 @@ namespace kerneltest {
 
 using platform::FpPolicy;
 
-struct ModuleSpec {
+struct ModuleTraits {
     const char* name;
     FpPolicy policy;
     bool monoK1First;  // the mono wet filter's alternate summation order
 };
 
 #ifdef _WIN32
-inline constexpr ModuleSpec kModuleSpecs[] = {
+inline constexpr ModuleTraits kModuleTraitss[] = {
     {"velkern_generic", FpPolicy::None, false},
     {"velkern_athlon", FpPolicy::None, false},
     {"velkern_athlon4", FpPolicy::Flush, false},
@@ -39,7 +39,7 @@ inline constexpr ModuleSpec kModuleSpecs[] = {
 inline constexpr const char* kModuleSuffix = ".dll";
 inline constexpr const char* kModuleDir = "";  // beside the test program
 #else
-inline constexpr ModuleSpec kModuleSpecs[] = {
+inline constexpr ModuleTraits kModuleTraitss[] = {
     {"velkern_lx_plain", FpPolicy::None, true},
     {"velkern_lx_ftz", FpPolicy::Flush, true},
     {"velkern_lx_ftz_daz", FpPolicy::FlushDenormalsWhenSupported, true},
@@ -53,7 +53,7 @@ inline constexpr const char* kModuleDir = VELVANE_KERNEL_DIR "/";
 #endif
 
 struct Module {
-    ModuleSpec spec;
+    ModuleTraits traits;
     platform::Library library;
     VelvaneProcessFn stereo = nullptr;
     VelvaneProcessFn mono = nullptr;
@@ -63,8 +63,8 @@ struct Module {
 inline const std::vector<Module>& Modules() {
     static const std::vector<Module> modules = [] {
         std::vector<Module> loaded;
-        for (const ModuleSpec& spec : kModuleSpecs) {
-            Module m{spec, platform::Library::Open(std::string(kModuleDir) + spec.name + kModuleSuffix)};
+        for (const ModuleTraits& traits : kModuleTraitss) {
+            Module m{traits, platform::Library::Open(std::string(kModuleDir) + traits.name + kModuleSuffix)};
             m.stereo = reinterpret_cast<VelvaneProcessFn>(m.library.Symbol("VelvaneProc"));
             m.mono = reinterpret_cast<VelvaneProcessFn>(m.library.Symbol("VelvaneProcMono"));
             loaded.push_back(std::move(m));

@@ -61,10 +61,10 @@ TEST(KernelModules, MatchTheModelAndThePlainBuildBitForBit) {
                     const Rig start = MakeRig(seed, {path.stereo, filterOn, format, SequenceFrames()});
                     std::optional<Rig> plain;
                     for (const Module& m : Modules()) {
-                        SCOPED_TRACE(m.spec.name);
+                        SCOPED_TRACE(m.traits.name);
                         ASSERT_TRUE(m.library) << platform::Library::LastError();
                         Rig expected = start, actual = start;
-                        RunSequence(expected, ModelOf(path.stereo, m.spec.monoK1First), path);
+                        RunSequence(expected, ModelOf(path.stereo, m.traits.monoK1First), path);
                         RunSequence(actual, Export(path.stereo ? m.stereo : m.mono), path);
                         ExpectSameRig(expected, actual);
                         if (plain)
