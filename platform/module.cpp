@@ -29,6 +29,8 @@ std::string ModulePath(HMODULE module) {
     }
 }
 
+DWORD LastModuleError() noexcept { return GetLastError(); }
+
 Library Library::Open(const std::string& path) noexcept { return Library(LoadLibraryA(path.c_str())); }
 
 std::string Library::LastError() { return "error " + std::to_string(GetLastError()); }
@@ -54,6 +56,8 @@ std::string ModulePath(HMODULE module) {
     return info.dli_fname;
 }
 
+DWORD LastModuleError() noexcept { return 126; }
+
 Library Library::Open(const std::string& path) noexcept { return Library(dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL)); }
 
 std::string Library::LastError() {
@@ -72,6 +76,15 @@ void* Library::Symbol(const char* name) const noexcept { return handle_ ? dlsym(
 std::string FolderOf(const std::string& path) {
     const auto slash = path.find_last_of("/\\");
     return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
+std::string JoinPath(const std::string& folder, const std::string& name) {
+#ifdef _WIN32
+    constexpr char kSeparator = '\\';
+#else
+    constexpr char kSeparator = '/';
+#endif
+    return folder.empty() ? name : folder + kSeparator + name;
 }
 
 }  // namespace platform

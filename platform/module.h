@@ -12,8 +12,20 @@ namespace platform {
 HMODULE ModuleOf(const void* address) noexcept;
 // The module's file path; empty when it cannot be found.
 std::string ModulePath(HMODULE module);
+// Why the last module call failed: Windows' last error; Linux, which keeps no such code,
+// reports ERROR_MOD_NOT_FOUND (126).
+DWORD LastModuleError() noexcept;
 // The folder of a path, without the trailing separator ("" for a bare file name).
 std::string FolderOf(const std::string& path);
+// `name` inside `folder`, joined with the system's separator (`name` alone when `folder` is "").
+std::string JoinPath(const std::string& folder, const std::string& name);
+
+// File name suffix of a loadable library.
+#ifdef _WIN32
+inline constexpr const char* kLibrarySuffix = ".dll";
+#else
+inline constexpr const char* kLibrarySuffix = ".so";
+#endif
 
 // An opened library; closed when the object goes.
 class Library {
@@ -43,3 +55,27 @@ private:
 };
 
 }  // namespace platform
+
+// Defines a shared library's load and unload hooks, once per library: attach(its own module
+// handle) runs when a process loads it, detach() when the process unloads it. Windows gets no
+// thread notifications.
+#ifdef _WIN32
+#define VELVANE_MODULE_HOOKS(attach, detach)                                   \
+    extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) { \
+        if (reason == DLL_PROCESS_ATTACH) {                                    \
+            DisableThreadLibraryCalls(instance);                               \
+            attach(instance);                                                  \
+        } else if (reason == DLL_PROCESS_DETACH) {                             \
+            detach();                                                          \
+        }                                                                      \
+        return TRUE;                                                           \
+    }
+#else
+#define VELVANE_MODULE_HOOKS(attach, detach)                                             \
+    namespace {                                                                          \
+    __attribute__((constructor)) void VelvaneModuleLoaded() {                            \
+        attach(platform::ModuleOf(reinterpret_cast<const void*>(&VelvaneModuleLoaded))); \
+    }                                                                                    \
+    __attribute__((destructor)) void VelvaneModuleUnloaded() { detach(); }               \
+    }
+#endif
