@@ -81,10 +81,12 @@ inline constexpr int kMonoStateSlots = 13;
 inline constexpr int kStereoStateSlots = 22;
 inline constexpr int kFirHistoryLength = 8;
 
-// One entry of the external-buffer table; the entries lie 16 bytes apart.
+// One entry of the external-buffer table; the entries lie 16 bytes apart. The kernel reads only
+// `data`; the rest belongs to the framework.
 struct ExternStruct {
-    void* data;                  // the buffer's first element
-    int32_t frameworkFields[2];  // the framework's own; the kernel reads only data
+    void* data;         // the buffer's first element
+    int32_t words;      // the buffer's length in 32-bit words
+    uint32_t memSpace;  // where a DSP host places the buffer
 };
 static_assert(sizeof(void*) != 8 || sizeof(ExternStruct) == 16);
 enum : int32_t {
@@ -93,12 +95,12 @@ enum : int32_t {
 };
 
 // The signature of VelvaneProc and VelvaneProcMono. The out-count is set to `frames` first;
-// `unused` is never read. Input and output may be the same memory, channel for channel (in
-// place); other overlaps between them are not supported.
-// [any thread; one call at a time per record set; never allocates]
+// `unused` is never read (a host wrapper may carry a pointer in it, hence pointer-sized). Input
+// and output may be the same memory, channel for channel (in place); other overlaps between them
+// are not supported. [any thread; one call at a time per record set; never allocates]
 using VelvaneProcessFn = void (*)(const NordeSoundBuf* in, int32_t inChannels, int32_t frames, const NordeSoundBuf* out,
                                   int32_t outChannels, int32_t* outCount, const uint8_t* coefs, uint8_t* state,
-                                  const ExternStruct* externs, int32_t unused);
+                                  const ExternStruct* externs, intptr_t unused);
 
 // Slot access: records are arrays of 32-bit words reached through byte pointers.
 inline int32_t SlotInt(const uint8_t* record, int slot) noexcept {

@@ -202,7 +202,7 @@ void RunFormat(const StereoSetup& c, const NordeSoundBuf* in, int32_t inChannels
 extern "C" VELVANE_EXPORT void VelvaneProc(const NordeSoundBuf* in, int32_t inChannels, int32_t frames,
                                            const NordeSoundBuf* out, int32_t outChannels, int32_t* outCount,
                                            const uint8_t* coefs, uint8_t* state, const ExternStruct* externs,
-                                           int32_t /*unused*/) noexcept {
+                                           intptr_t /*unused*/) noexcept {
     *outCount = frames;
     const kernel::ModeScope mode;
     kernel::Process(in, inChannels, frames, out, outChannels, coefs, state, externs);

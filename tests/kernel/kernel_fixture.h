@@ -138,7 +138,7 @@ struct Rig {
             in[c] = {input.data() + at, kSlots, c == 0 ? formatCode.value_or(format) : 99, 0, 0};
             out[c] = {output.data() + at, kSlots, 99, 0, 0};
         }
-        ExternStruct externs[2] = {{line.data(), {}}, {tables.data(), {}}};
+        ExternStruct externs[2] = {{line.data(), 0, 0}, {tables.data(), 0, 0}};
         int32_t produced = -12345;
         routine(in.data(), inChannels, count, out.data(), outChannels, &produced, coefs.data(), state.data(), externs);
         return produced;
