@@ -63,7 +63,8 @@ TEST(KernelContract, SixteenBitOutputSaturatesInsteadOfWrapping) {
     for (const Module& m : Modules())
         for (const RoutineCase& r : kRoutines)
             for (const Case& c : kCases) {
-                SCOPED_TRACE(testing::Message() << m.traits.name << " " << r.name << ": " << c.in << " x " << c.dryGain);
+                SCOPED_TRACE(testing::Message()
+                             << m.traits.name << " " << r.name << ": " << c.in << " x " << c.dryGain);
                 Rig rig = MakeRig(12, {r.stereo, false, kSampleInt16, 1});
                 SetBypass(rig, c.dryGain / 4.0f);
                 rig.In16()[0] = rig.In16()[1] = c.in;
@@ -149,7 +150,8 @@ TEST(KernelContract, MonoEqualsStereoFedTheInputScaledByOnePlusFeedback) {
         for (float feedback : {0.0f, 0.6f, -0.45f})
             for (bool filterOn : {false, true}) {
                 if (filterOn && m.traits.monoK1First) continue;  // the mono filter sums in another order there
-                SCOPED_TRACE(testing::Message() << m.traits.name << ", feedback " << feedback << ", filter " << filterOn);
+                SCOPED_TRACE(testing::Message()
+                             << m.traits.name << ", feedback " << feedback << ", filter " << filterOn);
                 Rig mono = MakeRig(16, {true, filterOn, kSampleFloat32, kFrames});
                 SetSlot(mono.coefs.data(), COEF_FEEDBACK, feedback);
                 SetSlot(mono.coefs.data(), COEF_DRY_GAIN, 0.0f);

@@ -111,6 +111,21 @@ TEST(Pcm16, OutputSaturatesInBothPrecisions) {
     ExpectSaturatingOutput<long double>();
 }
 
+// The x87 truncation must not depend on the unit's rounding control (bits 10 and 11).
+TEST(Pcm16, X87OutputIgnoresTheX87RoundingMode) {
+    uint16_t saved;
+    __asm__ __volatile__("fnstcw %0" : "=m"(saved));
+    for (uint16_t mode : {0x000, 0x400, 0x800, 0xC00}) {  // nearest, down, up, toward zero
+        SCOPED_TRACE(mode);
+        const uint16_t control = static_cast<uint16_t>((saved & ~0xC00) | mode);
+        __asm__ __volatile__("fldcw %0" : : "m"(control));
+        ExpectSaturatingOutput<long double>();
+        for (int32_t s = -32768; s <= 32767; s += 7)
+            ASSERT_EQ(Pcm16<long double>::FromFloat((s + 0.75f) / 32768.0f), s < 0 ? s + 1 : s) << s;
+    }
+    __asm__ __volatile__("fldcw %0" : : "m"(saved));
+}
+
 TEST(Pcm16, InputIsExactlyOneIn32768AndRoundTrips) {
     for (int32_t s = -32768; s <= 32767; ++s) {
         const auto sample = static_cast<int16_t>(s);

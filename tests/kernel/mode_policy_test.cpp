@@ -69,7 +69,8 @@ TEST(KernelModePolicy, DenormalsThroughTheBypassPath) {
     for (const Module& m : Modules())
         for (bool stereo : {true, false})
             for (float gain : {1.0f, 1048576.0f}) {
-                SCOPED_TRACE(testing::Message() << m.traits.name << (stereo ? " stereo" : " mono") << ", gain " << gain);
+                SCOPED_TRACE(testing::Message()
+                             << m.traits.name << (stereo ? " stereo" : " mono") << ", gain " << gain);
                 MxcsrGuard guard;
                 _mm_setcsr(kDefaultMxcsr);
                 Rig rig = MakeRig(31, {stereo, false, kSampleFloat32, 1});
