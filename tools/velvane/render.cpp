@@ -1,5 +1,6 @@
 #include "tools/velvane/render.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <vector>
@@ -16,8 +17,10 @@ using platform::Ref;
 
 namespace {
 
-// Buffers the source's allocator holds: one in flight, one being filled.
+// Buffers the source's allocator holds: one in flight, one being filled. They hold at least
+// 64 KiB, whatever the frames delivered in each: a plug-in may want room to work in.
 constexpr LONG kSourceBuffers = 2;
+constexpr LONG kLeastBufferBytes = 0x10000;
 constexpr auto kPoll = std::chrono::milliseconds(100);
 // A run in which no frame moves for this long is hung.
 constexpr auto kStall = std::chrono::seconds(60);
@@ -39,8 +42,18 @@ std::string Describe(const StreamFormat& f) {
            " Hz";
 }
 
-bool IsTypeRefusal(HRESULT hr) {
-    return hr == VFW_E_TYPE_NOT_ACCEPTED || hr == VFW_E_NO_ACCEPTABLE_TYPES || hr == VFW_E_INVALIDMEDIATYPE;
+// Whether the filter's first input pin takes `format`, as IPin::QueryAccept says.
+bool Accepts(IBaseFilter* filter, const WAVEFORMATEXTENSIBLE& format) {
+    CMediaType type;
+    Check(platform::SetAudioType(format, &type), "describing the input");
+    Ref<IEnumPins> pins;
+    Check(filter->EnumPins(pins.put()), "listing the component's pins");
+    for (Ref<IPin> pin; pins->Next(1, pin.put(), nullptr) == S_OK;) {
+        PIN_DIRECTION direction = PINDIR_OUTPUT;
+        if (SUCCEEDED(pin->QueryDirection(&direction)) && direction == PINDIR_INPUT)
+            return pin->QueryAccept(&type) == S_OK;
+    }
+    throw InternalError("the component has no input pin", E_UNEXPECTED);
 }
 
 // Writes what the component delivers and measures it.
@@ -136,7 +149,7 @@ HRESULT FrameSource::Read(BYTE* out, LONG frames, LONG* read) noexcept {
     if (!out || !read) return E_POINTER;
     *read = 0;
     try {
-        *read = static_cast<LONG>(Fill(out, frames));
+        *read = static_cast<LONG>(Fill(out, std::min<int64_t>(frames, readLimit_)));
         framesRead_ += *read;
         return S_OK;
     } catch (...) {
@@ -153,9 +166,13 @@ Levels Render(Component& component, const StreamFormat& input, const std::shared
 
     const Ref<host::FilterGraph> graph = host::FilterGraph::Create();
     if (!graph) throw InternalError("creating the graph failed", E_OUTOFMEMORY);
+    const WAVEFORMATEXTENSIBLE wave = WaveFormat(input);
+    if (!Accepts(plugin.get(), wave))
+        throw InputError(std::string("the ") + component.Kind().name + " component does not take " + Describe(input));
+    source->LimitReads(blockFrames);
+    const LONG bufferFrames = std::max<LONG>(blockFrames, kLeastBufferBytes / wave.Format.nBlockAlign);
     Ref<host::SourceFilter> sourceFilter;
-    Check(host::SourceFilter::Create(WaveFormat(input), source, blockFrames, kSourceBuffers, &sourceFilter),
-          "creating the source");
+    Check(host::SourceFilter::Create(wave, source, bufferFrames, kSourceBuffers, &sourceFilter), "creating the source");
     const auto sink = std::make_shared<FileSink>(output, writer);
     Ref<host::SinkFilter> sinkFilter;
     Check(host::SinkFilter::Create(sink, nullptr, &sinkFilter), "creating the sink");
@@ -163,10 +180,7 @@ Levels Render(Component& component, const StreamFormat& input, const std::shared
     Check(graph->AddFilter(plugin.get(), OLESTR("Velvane")), "adding the component to the graph");
     Check(graph->AddFilter(sinkFilter.get(), OLESTR("Sink")), "adding the sink to the graph");
 
-    const HRESULT hr = graph->ConnectFilters(sourceFilter.get(), plugin.get());
-    if (IsTypeRefusal(hr))
-        throw InputError(std::string("the ") + component.Kind().name + " component does not take " + Describe(input));
-    Check(hr, "connecting the source to the component");
+    Check(graph->ConnectFilters(sourceFilter.get(), plugin.get()), "connecting the source to the component");
     Check(graph->ConnectFilters(plugin.get(), sinkFilter.get()), "connecting the component to the sink");
     CheckOutputType(*sinkFilter.get(), output);
 
