@@ -26,6 +26,7 @@ void Process(const PlugInLibrary& library, const Arguments& a) {
     const Levels levels =
         Render(component, stream, std::make_shared<FileSource>(reader, stream.format), writer, a.blockFrames, progress);
     writer.Commit();
+    progress.Clear();
     if (!a.quiet)
         std::printf("%s: %lld frames, %d channels, %s, %d Hz, peak %s, RMS %s\n", out.c_str(),
                     static_cast<long long>(levels.frames), kind.outputs, SubtypeName(subtype).c_str(), info.sampleRate,

@@ -168,6 +168,7 @@ void Demo(const PlugInLibrary& library, const Arguments& a) {
         const Levels levels = Render(component, {kChannels, kRate, SampleFormat::Float},
                                      std::make_shared<SignalSource>(signal), writer, kMaxBlockFrames, progress);
         writer.Commit();
+        progress.Clear();
         std::printf("%zu\t%s\tpeak %s\tRMS %s\n", i + 1, name.c_str(), Decibels(levels.peak).c_str(),
                     Decibels(levels.rms).c_str());
         std::fflush(stdout);

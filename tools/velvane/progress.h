@@ -19,14 +19,16 @@ public:
     // Work done so far counts from `base` on (for work done in parts).
     void StartPart(int64_t base) noexcept { base_ = base; }
     void Advance(int64_t doneInPart);
+    // Takes the bar off the line, so that a result can be printed; the next Advance redraws it.
+    void Clear();
 
 private:
     std::string label_;
     int64_t total_;
     bool enabled_;
     int64_t base_ = 0;
-    bool shown_ = false;
-    int lastPercent_ = -1;
+    bool due_ = false;      // the work has taken long enough to show the bar
+    int lastPercent_ = -1;  // on the line; -1 while the bar is not
     std::chrono::steady_clock::time_point start_;
 };
 
