@@ -122,6 +122,8 @@ AudioWriter::AudioWriter(const std::string& path, int channels, int sampleRate, 
         throw InputError("cannot write '" + path + "': " + sf_strerror(nullptr));
     }
     sf_command(file_, SFC_SET_CLIPPING, nullptr, SF_TRUE);
+    // A float file's PEAK chunk would cost a pass over every sample; nothing needs it.
+    sf_command(file_, SFC_SET_ADD_PEAK_CHUNK, nullptr, SF_FALSE);
 }
 
 AudioWriter::~AudioWriter() {

@@ -56,57 +56,6 @@ bool Accepts(IBaseFilter* filter, const WAVEFORMATEXTENSIBLE& format) {
     throw InternalError("the component has no input pin", E_UNEXPECTED);
 }
 
-// Writes what the component delivers and measures it.
-// [sink's streaming thread; the rest after the run]
-class FileSink final : public host::FrameWriter {
-public:
-    FileSink(const StreamFormat& format, AudioWriter& writer) noexcept
-        : format_(format.format), frameBytes_(format.channels * BytesPerSample(format.format)), writer_(writer) {}
-
-    HRESULT Write(const BYTE* data, LONG bytes, IMediaSample*) noexcept override {
-        try {
-            if (bytes < 0 || bytes % frameBytes_ != 0)
-                throw InternalError("the component delivered part of a frame", E_UNEXPECTED);
-            const int64_t samples = bytes / BytesPerSample(format_);
-            if (format_ == SampleFormat::Float)
-                Measure(reinterpret_cast<const float*>(data), samples, 1.0);
-            else
-                Measure(reinterpret_cast<const int16_t*>(data), samples, 1.0 / 32768);
-            writer_.Write(format_, data, bytes / frameBytes_);
-            return S_OK;
-        } catch (...) {
-            failure_.KeepCurrent();
-            return E_FAIL;
-        }
-    }
-
-    const StreamError& Failure() const noexcept { return failure_; }
-    Levels Result(int channels) const noexcept {
-        const int64_t samples = writer_.Frames() * channels;
-        return {peak_, samples ? std::sqrt(sumSquares_ / static_cast<double>(samples)) : 0.0, writer_.Frames()};
-    }
-
-private:
-    template <class Sample>
-    void Measure(const Sample* samples, int64_t count, double scale) noexcept {
-        double peak = 0, sum = 0;
-        for (int64_t i = 0; i < count; ++i) {
-            const double v = samples[i] * scale;
-            peak = std::max(peak, std::abs(v));
-            sum += v * v;
-        }
-        peak_ = std::max(peak_, peak);
-        sumSquares_ += sum;
-    }
-
-    const SampleFormat format_;
-    const int frameBytes_;
-    AudioWriter& writer_;  // outlives the run
-    double peak_ = 0;
-    double sumSquares_ = 0;
-    StreamError failure_;
-};
-
 // The type the sink's pin was connected with, checked against what the component must deliver.
 void CheckOutputType(host::SinkFilter& sink, const StreamFormat& expected) {
     AM_MEDIA_TYPE type{};
@@ -123,16 +72,6 @@ void CheckOutputType(host::SinkFilter& sink, const StreamFormat& expected) {
 }
 
 }  // namespace
-
-void StreamError::KeepCurrent() noexcept {
-    if (IsSet()) return;
-    error_ = std::current_exception();
-    set_.store(true, std::memory_order_release);
-}
-
-void StreamError::RethrowIfSet() const {
-    if (IsSet()) std::rethrow_exception(error_);
-}
 
 HRESULT FrameSource::Rewind() noexcept {
     try {
@@ -173,7 +112,7 @@ Levels Render(Component& component, const StreamFormat& input, const std::shared
     const LONG bufferFrames = std::max<LONG>(blockFrames, kLeastBufferBytes / wave.Format.nBlockAlign);
     Ref<host::SourceFilter> sourceFilter;
     Check(host::SourceFilter::Create(wave, source, bufferFrames, kSourceBuffers, &sourceFilter), "creating the source");
-    const auto sink = std::make_shared<FileSink>(output, writer);
+    const auto sink = std::make_shared<FileSink>(output.format, output.channels, writer);
     Ref<host::SinkFilter> sinkFilter;
     Check(host::SinkFilter::Create(sink, nullptr, &sinkFilter), "creating the sink");
     Check(graph->AddFilter(sourceFilter.get(), OLESTR("Source")), "adding the source to the graph");
@@ -201,6 +140,7 @@ Levels Render(Component& component, const StreamFormat& input, const std::shared
         }
     }
     graph->Stop();
+    sink->Finish();
     // The input's failure names the problem before the output's, and both before the graph's.
     source->Failure().RethrowIfSet();
     sink->Failure().RethrowIfSet();
@@ -210,7 +150,7 @@ Levels Render(Component& component, const StreamFormat& input, const std::shared
         throw InternalError("the component returned " + std::to_string(writer.Frames()) + " frames for " +
                                 std::to_string(source->FramesRead()),
                             E_UNEXPECTED);
-    return sink->Result(output.channels);
+    return sink->Result();
 }
 
 }  // namespace velvane_cli

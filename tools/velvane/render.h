@@ -4,14 +4,15 @@
 #include <atomic>
 #include <climits>
 #include <cstdint>
-#include <exception>
 #include <memory>
 #include <string>
 
 #include "host/frame_io.h"
 #include "tools/velvane/audio_file.h"
 #include "tools/velvane/component.h"
+#include "tools/velvane/file_sink.h"
 #include "tools/velvane/progress.h"
+#include "tools/velvane/stream_error.h"
 
 namespace velvane_cli {
 
@@ -20,21 +21,6 @@ struct StreamFormat {
     int channels = 0;
     int sampleRate = 0;
     SampleFormat format = SampleFormat::Float;
-};
-
-// The first failure of a streaming thread, kept for the application thread to report.
-class StreamError {
-public:
-    // [streaming thread] Keeps the exception being handled, unless one is kept already.
-    void KeepCurrent() noexcept;
-    // [any thread]
-    bool IsSet() const noexcept { return set_.load(std::memory_order_acquire); }
-    // [after the run] Throws what was kept, if anything.
-    void RethrowIfSet() const;
-
-private:
-    std::exception_ptr error_;
-    std::atomic<bool> set_{false};
 };
 
 // Frames for the source filter, counted for the progress bar.
@@ -69,13 +55,6 @@ private:
 
     AudioReader& reader_;  // outlives the run
     SampleFormat format_;
-};
-
-// Peak and RMS over every sample of every channel, full scale 1.
-struct Levels {
-    double peak = 0;
-    double rms = 0;
-    int64_t frames = 0;
 };
 
 // Streams every frame of `source`, `blockFrames` at a time, through `component` into `writer`
