@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 
 namespace testkit {
 
@@ -328,5 +330,39 @@ std::vector<BYTE> Inverted(const CMediaType& type, const std::vector<BYTE>& byte
     }
     return out;
 }
+
+#ifdef _WIN32
+namespace {
+
+void Put32(std::string& out, uint32_t v) { out.append(reinterpret_cast<const char*>(&v), 4); }
+
+}  // namespace
+
+std::wstring WriteWav(const char* name, const WAVEFORMATEX& format, const std::vector<BYTE>& data) {
+    const bool isFloat = format.wFormatTag == WAVE_FORMAT_IEEE_FLOAT;
+    std::string fmt(reinterpret_cast<const char*>(&format), isFloat ? 18 : 16);
+    std::string body = "WAVEfmt ";
+    Put32(body, static_cast<uint32_t>(fmt.size()));
+    body += fmt;
+    if (isFloat) {
+        body += "fact";
+        Put32(body, 4);
+        Put32(body, static_cast<uint32_t>(data.size() / format.nBlockAlign));
+    }
+    body += "data";
+    Put32(body, static_cast<uint32_t>(data.size()));
+    body.append(reinterpret_cast<const char*>(data.data()), data.size());
+    std::string file = "RIFF";
+    Put32(file, static_cast<uint32_t>(body.size()));
+    file += body;
+
+    wchar_t folder[MAX_PATH];
+    GetTempPathW(MAX_PATH, folder);
+    std::wstring path = std::wstring(folder) + L"velvane-" + std::wstring(name, name + std::strlen(name)) + L".wav";
+    std::ofstream(std::filesystem::path(path), std::ios::binary)
+        .write(file.data(), static_cast<std::streamsize>(file.size()));
+    return path;
+}
+#endif
 
 }  // namespace testkit

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <functional>
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include "platform/dshow/transform.h"
@@ -171,5 +172,11 @@ CMediaType AudioType(WORD channels, DWORD rate, bool isFloat, bool extensible = 
 std::vector<BYTE> Signal(const CMediaType& type, size_t frames);
 // What InvertFilter makes of `bytes`, computed sample by sample on its own.
 std::vector<BYTE> Inverted(const CMediaType& type, const std::vector<BYTE>& bytes);
+
+#ifdef _WIN32
+// Writes `data` as the RIFF WAVE file velvane-<name>.wav in the temporary folder, for Wine's
+// parser: PCM with a 16-byte format chunk, float with an 18-byte one and a fact chunk. Its path.
+std::wstring WriteWav(const char* name, const WAVEFORMATEX& format, const std::vector<BYTE>& data);
+#endif
 
 }  // namespace testkit

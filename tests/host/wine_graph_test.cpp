@@ -3,9 +3,6 @@
 #include <control.h>
 #include <gtest/gtest.h>
 
-#include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <string>
 
 #include "host/sink_filter.h"
@@ -15,35 +12,6 @@
 namespace {
 
 using platform::Ref;
-
-void Put32(std::string& out, uint32_t v) { out.append(reinterpret_cast<const char*>(&v), 4); }
-
-// A RIFF WAVE file: PCM with a 16-byte format chunk, float with an 18-byte one and a fact chunk.
-std::wstring WriteWav(const char* name, const WAVEFORMATEX& format, const std::vector<BYTE>& data) {
-    const bool isFloat = format.wFormatTag == WAVE_FORMAT_IEEE_FLOAT;
-    std::string fmt(reinterpret_cast<const char*>(&format), isFloat ? 18 : 16);
-    std::string body = "WAVEfmt ";
-    Put32(body, static_cast<uint32_t>(fmt.size()));
-    body += fmt;
-    if (isFloat) {
-        body += "fact";
-        Put32(body, 4);
-        Put32(body, static_cast<uint32_t>(data.size() / format.nBlockAlign));
-    }
-    body += "data";
-    Put32(body, static_cast<uint32_t>(data.size()));
-    body.append(reinterpret_cast<const char*>(data.data()), data.size());
-    std::string file = "RIFF";
-    Put32(file, static_cast<uint32_t>(body.size()));
-    file += body;
-
-    wchar_t folder[MAX_PATH];
-    GetTempPathW(MAX_PATH, folder);
-    std::wstring path = std::wstring(folder) + L"velvane-" + std::wstring(name, name + std::strlen(name)) + L".wav";
-    std::ofstream(std::filesystem::path(path), std::ios::binary)
-        .write(file.data(), static_cast<std::streamsize>(file.size()));
-    return path;
-}
 
 Ref<IPin> FirstOutputPin(IBaseFilter* filter) {
     Ref<IEnumPins> pins;
@@ -80,7 +48,7 @@ TEST_F(WineGraph, RunsAWavFileThroughOurFiltersToCompletion) {
         const CMediaType fileType = testkit::AudioType(c.channels, 44100, c.isFloat);
         const size_t frames = 44100 * 2 + 11;
         const std::vector<BYTE> signal = testkit::Signal(fileType, frames);
-        const std::wstring path = WriteWav(c.name, *reinterpret_cast<const WAVEFORMATEX*>(fileType.pbFormat), signal);
+        const std::wstring path = testkit::WriteWav(c.name, *reinterpret_cast<const WAVEFORMATEX*>(fileType.pbFormat), signal);
         const auto writer = std::make_shared<host::MemoryWriter>();
         CMediaType agreed;
         {
