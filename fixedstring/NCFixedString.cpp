@@ -281,9 +281,7 @@ uint32_t NCFixedStringBase::find_first_of(const char* set, uint32_t start) { ret
 
 uint32_t NCFixedStringBase::find_last_of(const char* set, uint32_t start) { return FindLast(set, start, true); }
 
-uint32_t NCFixedStringBase::find_first_not_of(const char* set, uint32_t start) {
-    return FindFirst(set, start, false);
-}
+uint32_t NCFixedStringBase::find_first_not_of(const char* set, uint32_t start) { return FindFirst(set, start, false); }
 
 uint32_t NCFixedStringBase::find_last_not_of(const char* set, uint32_t start) { return FindLast(set, start, false); }
 

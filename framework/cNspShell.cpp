@@ -17,7 +17,7 @@ void cNspShell::Layout(int32_t coefWords, int32_t stateWords, std::span<const sE
     std::vector<ExternStruct> table;
     for (const sEXT_BUFF& e : externals) {
         auto& words = buffers.emplace_back(static_cast<size_t>(e.size) * static_cast<size_t>(e.WordsPerEntry()));
-        table.push_back({words.data(), {e.size, static_cast<int32_t>(e.memSpace)}});
+        table.push_back({words.data(), static_cast<int32_t>(words.size()), static_cast<uint32_t>(e.memSpace)});
     }
     CAutoLock hold(&lock_);
     coefs_.swap(coefs);

@@ -18,10 +18,6 @@
 #include "framework/ProcessCodeDescription.h"
 #include "platform/sync.h"
 
-// The external-buffer table is the kernel's ExternStruct; the framework's two fields of an entry
-// hold the buffer's size in entries of its memory area and the area's code.
-enum : int32_t { kExternEntries = 0, kExternMemSpace = 1 };
-
 class cNspShell {
 public:
     cNspShell() = default;

@@ -54,10 +54,10 @@ inline constexpr int kStereoCoefSlots = 17;
 // State record: 32-bit slots, all zero before the first block; the kernel keeps every bit of
 // continuity here and in the delay line.
 enum VelvaneStateSlot : int32_t {
-    STATE_LFO_INDEX = 0,      // int: integer part of the LFO phase, 0 .. COEF_LFO_INDEX_MASK
-    STATE_LFO_FRACTION = 1,   // float: fractional part of the phase, [0, 1)
-    STATE_LFO_VALUE = 2,      // float: channel 0's interpolated LFO value in the most recent frame
-    STATE_WRITE_INDEX = 3,    // int: write position; mono a frame index, stereo an even float index
+    STATE_LFO_INDEX = 0,        // int: integer part of the LFO phase, 0 .. COEF_LFO_INDEX_MASK
+    STATE_LFO_FRACTION = 1,     // float: fractional part of the phase, [0, 1)
+    STATE_LFO_VALUE = 2,        // float: channel 0's interpolated LFO value in the most recent frame
+    STATE_WRITE_INDEX = 3,      // int: write position; mono a frame index, stereo an even float index
     STATE_FIR_HISTORY_L_1 = 4,  // float: channel 0's last eight wet values, the most recent first
     STATE_FIR_HISTORY_L_2 = 5,
     STATE_FIR_HISTORY_L_3 = 6,
@@ -66,7 +66,7 @@ enum VelvaneStateSlot : int32_t {
     STATE_FIR_HISTORY_L_6 = 9,
     STATE_FIR_HISTORY_L_7 = 10,
     STATE_FIR_HISTORY_L_8 = 11,
-    STATE_PEAK_L = 12,          // float: largest |output| of channel 0 since last cleared; only raised
+    STATE_PEAK_L = 12,           // float: largest |output| of channel 0 since last cleared; only raised
     STATE_FIR_HISTORY_R_1 = 13,  // float, stereo: channel 1's history, as channel 0's
     STATE_FIR_HISTORY_R_2 = 14,
     STATE_FIR_HISTORY_R_3 = 15,
@@ -81,10 +81,12 @@ inline constexpr int kMonoStateSlots = 13;
 inline constexpr int kStereoStateSlots = 22;
 inline constexpr int kFirHistoryLength = 8;
 
-// One entry of the external-buffer table; the entries lie 16 bytes apart.
+// One entry of the external-buffer table; the entries lie 16 bytes apart. The kernel reads only
+// `data`; the rest belongs to the framework.
 struct ExternStruct {
-    void* data;                  // the buffer's first element
-    int32_t frameworkFields[2];  // the framework's own; the kernel reads only data
+    void* data;         // the buffer's first element
+    int32_t words;      // the buffer's length in 32-bit words
+    uint32_t memSpace;  // where a DSP host places the buffer
 };
 static_assert(sizeof(void*) != 8 || sizeof(ExternStruct) == 16);
 enum : int32_t {
@@ -93,10 +95,12 @@ enum : int32_t {
 };
 
 // The signature of VelvaneProc and VelvaneProcMono. The out-count is set to `frames` first;
-// `unused` is never read. [any thread; one call at a time per record set; never allocates]
-using VelvaneProcessFn = void (*)(const NordeSoundBuf* in, int32_t inChannels, int32_t frames,
-                                  const NordeSoundBuf* out, int32_t outChannels, int32_t* outCount,
-                                  const uint8_t* coefs, uint8_t* state, const ExternStruct* externs, int32_t unused);
+// `unused` is never read (a host wrapper may carry a pointer in it, hence pointer-sized). Input
+// and output may be the same memory, channel for channel (in place); other overlaps between them
+// are not supported. [any thread; one call at a time per record set; never allocates]
+using VelvaneProcessFn = void (*)(const NordeSoundBuf* in, int32_t inChannels, int32_t frames, const NordeSoundBuf* out,
+                                  int32_t outChannels, int32_t* outCount, const uint8_t* coefs, uint8_t* state,
+                                  const ExternStruct* externs, intptr_t unused);
 
 // Slot access: records are arrays of 32-bit words reached through byte pointers.
 inline int32_t SlotInt(const uint8_t* record, int slot) noexcept {
@@ -130,7 +134,9 @@ struct Pcm16<double> {
     }
 };
 
-// The modules that convert on the x87 unit (extended precision).
+// The modules that convert on the x87 unit (extended precision). The truncation rounds with
+// fistp in whatever mode the unit is in and then steps toward zero, so the control word is
+// neither changed nor relied on.
 template <>
 struct Pcm16<long double> {
     static float ToFloat(int16_t s) noexcept {
@@ -141,7 +147,12 @@ struct Pcm16<long double> {
         if (p != p) return 0;
         if (p >= 32767.0L) return 32767;
         if (p <= -32768.0L) return -32768;
-        return static_cast<int16_t>(static_cast<int32_t>(p));
+        int32_t n;
+        __asm__("fistpl %0" : "=m"(n) : "t"(p) : "st");
+        const long double rounded = n;
+        if (p >= 0.0L && rounded > p) --n;
+        if (p < 0.0L && rounded < p) ++n;
+        return static_cast<int16_t>(n);
     }
 };
 
@@ -237,6 +248,23 @@ struct FirTaps {
     T k0, k1, k2, k3, k4;
 };
 
+// The wet filter taps and the dry gain (the record holds them quartered), and whether the filter
+// is on: k0 is not 0 (a NaN counts as not 0).
+struct MixCoefs {
+    FirTaps<FloatLanes> taps;
+    FloatLanes dryGain;
+    bool filterOn;
+};
+
+inline MixCoefs LoadMixCoefs(const uint8_t* coefs) noexcept {
+    auto quadrupled = [coefs](int slot) { return 4.0f * SlotFloat(coefs, slot); };
+    const float k0 = quadrupled(COEF_WET_TAP_0_8);
+    return {{_mm_set1_ps(k0), _mm_set1_ps(quadrupled(COEF_WET_TAP_1_7)), _mm_set1_ps(quadrupled(COEF_WET_TAP_2_6)),
+             _mm_set1_ps(quadrupled(COEF_WET_TAP_3_5)), _mm_set1_ps(quadrupled(COEF_WET_TAP_4))},
+            _mm_set1_ps(quadrupled(COEF_DRY_GAIN)),
+            k0 != 0.0f};
+}
+
 // The wet filter output for a new input, summed in exactly this grouping: reference
 // k0(wet + h8) + (((k4 h4 + k3(h3 + h5)) + k2(h2 + h6)) + k1(h1 + h7)), or, with kK1First,
 // k0(wet + h8) + (((k1(h1 + h7) + k2(h2 + h6)) + k3(h3 + h5)) + k4 h4).
@@ -276,27 +304,27 @@ struct ChunkBuffer {
 // repeated, so every value is rounded exactly as frame by frame, and the peak of each channel is
 // the same max over the same values.
 template <int kLanes, bool kK1First, bool kFilterOn, class Emit>
-inline void MixChunk(const FirTaps<FloatLanes>& k, FloatLanes dryGain, ChunkBuffer<kLanes>& buffer, int32_t count,
-                     FloatLanes& peak, Emit&& emit) noexcept {
+inline void MixChunk(const MixCoefs& mix, ChunkBuffer<kLanes>& buffer, int32_t count, FloatLanes& peak,
+                     Emit&& emit) noexcept {
     constexpr int32_t kFramesPerVector = 4 / kLanes;
-    auto mix = [&](FloatLanes (*load)(const float*), int32_t frame, int32_t frames) {
+    auto run = [&](FloatLanes (*load)(const float*), int32_t frame, int32_t frames) {
         const float* w = buffer.Wet(frame);
         FloatLanes y;
         if constexpr (kFilterOn) {
             const FirHistory<FloatLanes> h{load(w - kLanes),     load(w - 2 * kLanes), load(w - 3 * kLanes),
                                            load(w - 4 * kLanes), load(w - 5 * kLanes), load(w - 6 * kLanes),
                                            load(w - 7 * kLanes), load(w - 8 * kLanes)};
-            y = WetFilter<kK1First>(k, load(w), h);
+            y = WetFilter<kK1First>(mix.taps, load(w), h);
         } else {
-            y = load(w) * k.k4;
+            y = load(w) * mix.taps.k4;
         }
-        const FloatLanes out = load(buffer.Dry(frame)) * dryGain + y;
+        const FloatLanes out = load(buffer.Dry(frame)) * mix.dryGain + y;
         peak = RaisePeak(peak, out);
         emit(frame, out, frames);
     };
     int32_t frame = 0;
-    for (; frame + kFramesPerVector <= count; frame += kFramesPerVector) mix(LoadLanes, frame, kFramesPerVector);
-    for (; frame < count; ++frame) mix(LoadFrameRepeated<kLanes>, frame, 1);
+    for (; frame + kFramesPerVector <= count; frame += kFramesPerVector) run(LoadLanes, frame, kFramesPerVector);
+    for (; frame < count; ++frame) run(LoadFrameRepeated<kLanes>, frame, 1);
 }
 
 // Sample access by format: reading gives the kernel's float, writing converts back.

@@ -17,9 +17,8 @@ struct MonoSetup {
     const float* table;
     uint32_t lfoMask;
     float step;
-    float centre, amplitude, feedback, inputGain, dryGain;
-    FirTaps<float> taps;
-    bool filterOn;
+    float centre, amplitude, feedback, inputGain;
+    MixCoefs mix;
     float* line;
     uint32_t delayMask;
     uint32_t dryWrite;
@@ -44,11 +43,7 @@ MonoSetup LoadSetup(const uint8_t* coefs, const ExternStruct* externs) noexcept 
     c.amplitude = SlotFloat(coefs, COEF_DEPTH) * c.centre;
     c.feedback = SlotFloat(coefs, COEF_FEEDBACK);
     c.inputGain = __builtin_fabsf(c.feedback) + 1.0f;
-    c.dryGain = 4.0f * SlotFloat(coefs, COEF_DRY_GAIN);
-    c.taps = {4.0f * SlotFloat(coefs, COEF_WET_TAP_0_8), 4.0f * SlotFloat(coefs, COEF_WET_TAP_1_7),
-              4.0f * SlotFloat(coefs, COEF_WET_TAP_2_6), 4.0f * SlotFloat(coefs, COEF_WET_TAP_3_5),
-              4.0f * SlotFloat(coefs, COEF_WET_TAP_4)};
-    c.filterOn = c.taps.k0 != 0.0f;  // a NaN switches it on
+    c.mix = LoadMixCoefs(coefs);
     c.line = static_cast<float*>(externs[kExternDelayLine].data);
     c.delayMask = static_cast<uint32_t>(SlotInt(coefs, COEF_DELAY_MASK));
     c.dryWrite = static_cast<uint32_t>(SlotInt(coefs, COEF_DRY_WRITE_OFFSET));
@@ -88,9 +83,6 @@ void RunFrames(const MonoSetup& c, const NordeSoundBuf* in, const NordeSoundBuf*
     const uint32_t lfoMask = c.lfoMask, delayMask = c.delayMask;
     uint32_t lfoIndex = s.lfoIndex, write = s.write;
     float fraction = s.fraction, v = 0.0f, previousDry = 0.0f;
-    const FirTaps<FloatLanes> taps = {_mm_set1_ps(c.taps.k0), _mm_set1_ps(c.taps.k1), _mm_set1_ps(c.taps.k2),
-                                      _mm_set1_ps(c.taps.k3), _mm_set1_ps(c.taps.k4)};
-    const FloatLanes dryGain = _mm_set1_ps(c.dryGain);
     FloatLanes peak = _mm_set1_ps(s.peak);
     ChunkBuffer<1> buffer;
     for (int j = 1; j <= kFirHistoryLength; ++j) buffer.History(j, 0) = s.history[j - 1];
@@ -109,24 +101,24 @@ void RunFrames(const MonoSetup& c, const NordeSoundBuf* in, const NordeSoundBuf*
             const float wet = Lerp(line[(write + n) & delayMask], line[(write + n + 1) & delayMask], r);
             line[write] = c.inputGain * x + c.feedback * wet;
             line[(write + c.dryWrite) & delayMask] = x;
-            previousDry = line[(write + c.dryRead) & delayMask];
+            const float dry = line[(write + c.dryRead) & delayMask];
             write = (write + delayMask) & delayMask;
             *buffer.Wet(frame) = wet;
-            *buffer.Dry(frame) = previousDry;
+            *buffer.Dry(frame) = dry;
+            previousDry = dry;
         }
-        MixChunk<1, kMonoK1First, kFilterOn>(taps, dryGain, buffer, count, peak,
-                                               [&](int32_t, FloatLanes o, int32_t outFrames) {
-                                                   for (int32_t f = 0; f < outFrames; ++f) {
-                                                       if constexpr (kSilent) {
-                                                           out0.Write(0.0f);
-                                                           out1.Write(0.0f);
-                                                           out1.Next();
-                                                       } else {
-                                                           out0.Write(o[f]);
-                                                       }
-                                                       out0.Next();
-                                                   }
-                                               });
+        MixChunk<1, kMonoK1First, kFilterOn>(c.mix, buffer, count, peak, [&](int32_t, FloatLanes o, int32_t outFrames) {
+            for (int32_t f = 0; f < outFrames; ++f) {
+                if constexpr (kSilent) {
+                    out0.Write(0.0f);
+                    out1.Write(0.0f);
+                    out1.Next();
+                } else {
+                    out0.Write(o[f]);
+                }
+                out0.Next();
+            }
+        });
         if constexpr (kFilterOn) buffer.KeepHistory(count);
     }
     s.lfoIndex = lfoIndex;
@@ -141,11 +133,11 @@ template <class Samples>
 void RunFormat(const MonoSetup& c, const NordeSoundBuf* in, int32_t inChannels, const NordeSoundBuf* out,
                int32_t frames, MonoState& s) noexcept {
     if (inChannels == 1) {
-        c.filterOn ? RunFrames<Samples, MonoPath::Normal, true>(c, in, out, frames, s)
-                   : RunFrames<Samples, MonoPath::Normal, false>(c, in, out, frames, s);
+        c.mix.filterOn ? RunFrames<Samples, MonoPath::Normal, true>(c, in, out, frames, s)
+                       : RunFrames<Samples, MonoPath::Normal, false>(c, in, out, frames, s);
     } else {
-        c.filterOn ? RunFrames<Samples, MonoPath::Silent, true>(c, in, out, frames, s)
-                   : RunFrames<Samples, MonoPath::Silent, false>(c, in, out, frames, s);
+        c.mix.filterOn ? RunFrames<Samples, MonoPath::Silent, true>(c, in, out, frames, s)
+                       : RunFrames<Samples, MonoPath::Silent, false>(c, in, out, frames, s);
     }
 }
 
@@ -169,7 +161,7 @@ void RunFormat(const MonoSetup& c, const NordeSoundBuf* in, int32_t inChannels, 
 extern "C" VELVANE_EXPORT void VelvaneProcMono(const NordeSoundBuf* in, int32_t inChannels, int32_t frames,
                                                const NordeSoundBuf* out, int32_t /*outChannels*/, int32_t* outCount,
                                                const uint8_t* coefs, uint8_t* state, const ExternStruct* externs,
-                                               int32_t /*unused*/) noexcept {
+                                               intptr_t /*unused*/) noexcept {
     *outCount = frames;
     const kernel::ModeScope mode;
     kernel::Process(in, inChannels, frames, out, coefs, state, externs);

@@ -20,9 +20,8 @@ struct StereoSetup {
     uint32_t lfoMask;
     uint32_t phaseOffset;  // table entries channel 1 reads ahead
     float step;
-    __m128 centre, amplitude, feedback, dryGain;
-    FirTaps<FloatLanes> taps;
-    bool filterOn;
+    __m128 centre, amplitude, feedback;
+    MixCoefs mix;
     float* line;
     uint32_t floatMask;  // 2N - 1: delay-line indices count floats, two per frame
     uint32_t dryWrite;   // float index offsets
@@ -50,12 +49,7 @@ StereoSetup LoadSetup(const uint8_t* coefs, const ExternStruct* externs) noexcep
     c.centre = _mm_set1_ps(centre);
     c.amplitude = _mm_set1_ps(SlotFloat(coefs, COEF_DEPTH) * centre);
     c.feedback = _mm_set1_ps(SlotFloat(coefs, COEF_FEEDBACK));
-    c.dryGain = _mm_set1_ps(4.0f * SlotFloat(coefs, COEF_DRY_GAIN));
-    const float k0 = 4.0f * SlotFloat(coefs, COEF_WET_TAP_0_8);
-    c.taps = {_mm_set1_ps(k0), _mm_set1_ps(4.0f * SlotFloat(coefs, COEF_WET_TAP_1_7)),
-              _mm_set1_ps(4.0f * SlotFloat(coefs, COEF_WET_TAP_2_6)),
-              _mm_set1_ps(4.0f * SlotFloat(coefs, COEF_WET_TAP_3_5)), _mm_set1_ps(4.0f * SlotFloat(coefs, COEF_WET_TAP_4))};
-    c.filterOn = k0 != 0.0f;  // a NaN switches it on
+    c.mix = LoadMixCoefs(coefs);
     c.line = static_cast<float*>(externs[kExternDelayLine].data);
     c.floatMask = 2u * static_cast<uint32_t>(SlotInt(coefs, COEF_DELAY_MASK)) + 1u;
     c.dryWrite = 2u * static_cast<uint32_t>(SlotInt(coefs, COEF_DRY_WRITE_OFFSET));
@@ -141,17 +135,16 @@ void RunFrames(const StereoSetup& c, const NordeSoundBuf* in, const NordeSoundBu
             _mm_storel_pi(reinterpret_cast<__m64*>(buffer.Wet(frame)), wet);
             _mm_storel_pi(reinterpret_cast<__m64*>(buffer.Dry(frame)), dry);
         }
-        MixChunk<2, false, kFilterOn>(c.taps, c.dryGain, buffer, count, peak,
-                                      [&](int32_t, FloatLanes o, int32_t outFrames) {
-                                          for (int32_t f = 0; f < outFrames; ++f) {
-                                              out0.Write(o[2 * f]);
-                                              out0.Next();
-                                              if constexpr (kTwoOutputs) {
-                                                  out1.Write(o[2 * f + 1]);
-                                                  out1.Next();
-                                              }
-                                          }
-                                      });
+        MixChunk<2, false, kFilterOn>(c.mix, buffer, count, peak, [&](int32_t, FloatLanes o, int32_t outFrames) {
+            for (int32_t f = 0; f < outFrames; ++f) {
+                out0.Write(o[2 * f]);
+                out0.Next();
+                if constexpr (kTwoOutputs) {
+                    out1.Write(o[2 * f + 1]);
+                    out1.Next();
+                }
+            }
+        });
         if constexpr (kFilterOn) buffer.KeepHistory(count);
     }
     s.lfoIndex = lfoIndex;
@@ -169,14 +162,14 @@ void RunFormat(const StereoSetup& c, const NordeSoundBuf* in, int32_t inChannels
                int32_t outChannels, int32_t frames, StereoState& s) noexcept {
     const bool monoIn = inChannels == 1;
     if (monoIn && outChannels == 1) {
-        c.filterOn ? RunFrames<Samples, StereoPath::MonoThroughStereo, true>(c, in, out, frames, s)
-                   : RunFrames<Samples, StereoPath::MonoThroughStereo, false>(c, in, out, frames, s);
+        c.mix.filterOn ? RunFrames<Samples, StereoPath::MonoThroughStereo, true>(c, in, out, frames, s)
+                       : RunFrames<Samples, StereoPath::MonoThroughStereo, false>(c, in, out, frames, s);
     } else if (monoIn && outChannels == 2) {
-        c.filterOn ? RunFrames<Samples, StereoPath::MonoToStereo, true>(c, in, out, frames, s)
-                   : RunFrames<Samples, StereoPath::MonoToStereo, false>(c, in, out, frames, s);
+        c.mix.filterOn ? RunFrames<Samples, StereoPath::MonoToStereo, true>(c, in, out, frames, s)
+                       : RunFrames<Samples, StereoPath::MonoToStereo, false>(c, in, out, frames, s);
     } else {
-        c.filterOn ? RunFrames<Samples, StereoPath::Stereo, true>(c, in, out, frames, s)
-                   : RunFrames<Samples, StereoPath::Stereo, false>(c, in, out, frames, s);
+        c.mix.filterOn ? RunFrames<Samples, StereoPath::Stereo, true>(c, in, out, frames, s)
+                       : RunFrames<Samples, StereoPath::Stereo, false>(c, in, out, frames, s);
     }
 }
 
@@ -201,7 +194,7 @@ void RunFormat(const StereoSetup& c, const NordeSoundBuf* in, int32_t inChannels
 extern "C" VELVANE_EXPORT void VelvaneProc(const NordeSoundBuf* in, int32_t inChannels, int32_t frames,
                                            const NordeSoundBuf* out, int32_t outChannels, int32_t* outCount,
                                            const uint8_t* coefs, uint8_t* state, const ExternStruct* externs,
-                                           int32_t /*unused*/) noexcept {
+                                           intptr_t /*unused*/) noexcept {
     *outCount = frames;
     const kernel::ModeScope mode;
     kernel::Process(in, inChannels, frames, out, outChannels, coefs, state, externs);

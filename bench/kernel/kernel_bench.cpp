@@ -35,7 +35,7 @@ struct Scenario {
         const double rate = 44100.0;
         for (int32_t k = 0; k < kTableLength; ++k)
             table[k] = static_cast<float>(std::sin(2.0 * M_PI * k / kTableLength));
-        const int32_t centre = static_cast<int32_t>(0.0022 * rate);  // 97 frames
+        const int32_t centre = static_cast<int32_t>(0.0022 * rate);            // 97 frames
         const float taps[5] = {-0.0075f, 0.0268f, 0.1243f, 0.2207f, 0.2714f};  // a low-pass, quartered
         SetSlot(coefs.data(), COEF_LFO_TABLE_OFFSET, 0);
         SetSlot(coefs.data(), COEF_LFO_INDEX_MASK, kTableLength - 1);
@@ -125,9 +125,8 @@ int main(int argc, char** argv) {
                 benchmark::RegisterBenchmark(label.c_str(), Run, p.routine, p.path, format)
                     ->Repetitions(5)
                     ->ReportAggregatesOnly(true)
-                    ->ComputeStatistics("min", [](const std::vector<double>& v) {
-                        return *std::min_element(v.begin(), v.end());
-                    });
+                    ->ComputeStatistics(
+                        "min", [](const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); });
             }
         modules.push_back(std::move(module));
     }

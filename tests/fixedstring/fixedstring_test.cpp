@@ -60,8 +60,7 @@ TEST(NCFixedString, NumbersAsDigits) {
         {"float", [](NCFixedStringBase& s) { s << 1.5f; }, "1.50000"},
         {"double", [](NCFixedStringBase& s) { s << 1.5; }, "1.5000000000"},
         {"precision", [](NCFixedStringBase& s) { s.append_double_with_precision(-3.14159, 2); }, "-3.14"},
-        {"scratch holds 31 characters", [](NCFixedStringBase& s) { s << 1e30; },
-         "1000000000000000019884624838656"},
+        {"scratch holds 31 characters", [](NCFixedStringBase& s) { s << 1e30; }, "1000000000000000019884624838656"},
     };
     for (const Case& c : kCases) {
         NCFixedString<64> s;

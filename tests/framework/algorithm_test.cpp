@@ -89,9 +89,9 @@ TEST_F(Algorithm, ProcessSideIsLaidOutZeroedAndBound) {
     EXPECT_EQ(shell.GetSavedStatesSize(), 22 * 4);
     const ExternStruct* table = Table(shell);
     ASSERT_NE(table, nullptr);
-    EXPECT_EQ(table[0].frameworkFields[kExternEntries], 32768);
-    EXPECT_EQ(table[0].frameworkFields[kExternMemSpace], static_cast<int32_t>(FourCC("LMEM")));
-    EXPECT_EQ(table[1].frameworkFields[kExternEntries], 2048);
+    EXPECT_EQ(table[0].words, 2 * 32768);
+    EXPECT_EQ(table[0].memSpace, FourCC("LMEM"));
+    EXPECT_EQ(table[1].words, 2048);
     // An 'LMEM' entry is a stereo pair: the delay line holds two words per entry.
     const int32_t words[] = {2 * 32768, 2048};
     for (int i = 0; i < 2; ++i) {
@@ -101,7 +101,7 @@ TEST_F(Algorithm, ProcessSideIsLaidOutZeroedAndBound) {
     }
 
     VelvaneProcessFn routine = [](const NordeSoundBuf*, int32_t, int32_t, const NordeSoundBuf*, int32_t, int32_t*,
-                                  const uint8_t*, uint8_t*, const ExternStruct*, int32_t) {};
+                                  const uint8_t*, uint8_t*, const ExternStruct*, intptr_t) {};
     alg.BindRoutine(routine);
     ASSERT_EQ(alg.InitProcessCode(&shell), eNoErr);
     EXPECT_EQ(shell.GetProcess(), routine);

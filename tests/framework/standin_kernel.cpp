@@ -8,12 +8,12 @@
 extern "C" {
 
 VELVANE_EXPORT void VelvaneProc(const NordeSoundBuf*, int32_t, int32_t frames, const NordeSoundBuf*, int32_t,
-                                int32_t* outCount, const uint8_t*, uint8_t*, const ExternStruct*, int32_t) {
+                                int32_t* outCount, const uint8_t*, uint8_t*, const ExternStruct*, intptr_t) {
     *outCount = frames + 1000;
 }
 
 VELVANE_EXPORT void VelvaneProcMono(const NordeSoundBuf*, int32_t, int32_t frames, const NordeSoundBuf*, int32_t,
-                                    int32_t* outCount, const uint8_t*, uint8_t*, const ExternStruct*, int32_t) {
+                                    int32_t* outCount, const uint8_t*, uint8_t*, const ExternStruct*, intptr_t) {
     *outCount = frames + 2000;
 }
 

@@ -28,13 +28,13 @@ TEST(KernelContract, NoFramesOrAnUnknownFormatSetOnlyTheOutCount) {
     struct Case {
         int32_t frames, format;
     };
-    constexpr Case kCases[] = {{0, kSampleFloat32}, {-5, kSampleFloat32}, {0, kSampleInt16},
-                               {16, 2},           {16, 0},             {16, -1}};
+    constexpr Case kCases[] = {
+        {0, kSampleFloat32}, {-5, kSampleFloat32}, {0, kSampleInt16}, {16, 2}, {16, 0}, {16, -1}};
     for (const Module& m : Modules())
         for (const RoutineCase& r : kRoutines)
             for (const Case& c : kCases) {
-                SCOPED_TRACE(testing::Message() << m.spec.name << " " << r.name << ", frames " << c.frames
-                                                << ", format " << c.format);
+                SCOPED_TRACE(testing::Message()
+                             << m.traits.name << " " << r.name << ", frames " << c.frames << ", format " << c.format);
                 const Rig before = MakeRig(11, {r.stereo, true, kSampleFloat32, 16});
                 Rig after = before;
                 EXPECT_EQ(after.Call(Export(Pick(m, r.stereo)), r.inChannels, r.outChannels, 0, c.frames, c.format),
@@ -51,21 +51,20 @@ TEST(KernelContract, SixteenBitOutputSaturatesInsteadOfWrapping) {
     };
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const Case kCases[] = {
-        {16384, 2.0f, 32767},    // 1.0: full scale, not -32768
-        {-16384, 2.0f, -32768},  // -1.0
-        {-32768, 1.0f, -32768},  // -32768 enters as -1.0
-        {16384, 1.0f, 16384},    // 0.5
-        {32767, 1.5f, 32767},    // an over keeps its sign
-        {-32768, 1.5f, -32768},
-        {12345, 1e30f, 32767},   // far beyond the integer range
-        {-3, 0.5f, -1},          // -1.5 truncates toward zero
-        {1, 0.5f, 0},
-        {5, nan, 0},
+        {16384, 2.0f, 32767},                           // 1.0: full scale, not -32768
+        {-16384, 2.0f, -32768},                         // -1.0
+        {-32768, 1.0f, -32768},                         // -32768 enters as -1.0
+        {16384, 1.0f, 16384},                           // 0.5
+        {32767, 1.5f, 32767},                           // an over keeps its sign
+        {-32768, 1.5f, -32768}, {12345, 1e30f, 32767},  // far beyond the integer range
+        {-3, 0.5f, -1},                                 // -1.5 truncates toward zero
+        {1, 0.5f, 0},           {5, nan, 0},
     };
     for (const Module& m : Modules())
         for (const RoutineCase& r : kRoutines)
             for (const Case& c : kCases) {
-                SCOPED_TRACE(testing::Message() << m.spec.name << " " << r.name << ": " << c.in << " x " << c.dryGain);
+                SCOPED_TRACE(testing::Message()
+                             << m.traits.name << " " << r.name << ": " << c.in << " x " << c.dryGain);
                 Rig rig = MakeRig(12, {r.stereo, false, kSampleInt16, 1});
                 SetBypass(rig, c.dryGain / 4.0f);
                 rig.In16()[0] = rig.In16()[1] = c.in;
@@ -79,13 +78,15 @@ TEST(KernelContract, BypassPassesEverySampleThroughWhileTheLineRunsOn) {
     for (const Module& m : Modules())
         for (const RoutineCase& r : kRoutines)
             for (int32_t format : {kSampleFloat32, kSampleInt16}) {
-                SCOPED_TRACE(testing::Message() << m.spec.name << " " << r.name << (format == kSampleInt16 ? " 16" : ""));
+                SCOPED_TRACE(testing::Message()
+                             << m.traits.name << " " << r.name << (format == kSampleInt16 ? " 16" : ""));
                 Rig rig = MakeRig(13, {r.stereo, true, format, kFrames});
                 SetBypass(rig);
                 float largest = SlotFloat(rig.state.data(), STATE_PEAK_L);
                 for (int32_t t = 0; t < kFrames; ++t) {
                     if (format == kSampleInt16) rig.In16()[t * kSlots] = static_cast<int16_t>(t - 32768);
-                    const float x = format == kSampleInt16 ? rig.In16()[t * kSlots] / 32768.0f : rig.InFloat()[t * kSlots];
+                    const float x =
+                        format == kSampleInt16 ? rig.In16()[t * kSlots] / 32768.0f : rig.InFloat()[t * kSlots];
                     largest = std::max(largest, std::fabs(x));
                 }
                 const Rig before = rig;
@@ -98,14 +99,15 @@ TEST(KernelContract, BypassPassesEverySampleThroughWhileTheLineRunsOn) {
                 }
                 EXPECT_EQ(SlotFloat(rig.state.data(), STATE_PEAK_L), largest);
                 EXPECT_NE(rig.line, before.line);
-                EXPECT_NE(SlotInt(rig.state.data(), STATE_WRITE_INDEX), SlotInt(before.state.data(), STATE_WRITE_INDEX));
+                EXPECT_NE(SlotInt(rig.state.data(), STATE_WRITE_INDEX),
+                          SlotInt(before.state.data(), STATE_WRITE_INDEX));
             }
 }
 
 TEST(KernelContract, AnIntegerDelayReturnsTheSampleFromThatManyFramesAgo) {
     for (const Module& m : Modules())
         for (const RoutineCase& r : kRoutines) {
-            SCOPED_TRACE(testing::Message() << m.spec.name << " " << r.name);
+            SCOPED_TRACE(testing::Message() << m.traits.name << " " << r.name);
             Rig rig = MakeRig(14, {r.stereo, false, kSampleFloat32, 64});
             uint8_t* c = rig.coefs.data();
             SetSlot(c, COEF_LFO_HALF_STEP, 0.0f);
@@ -127,7 +129,7 @@ TEST(KernelContract, AnIntegerDelayReturnsTheSampleFromThatManyFramesAgo) {
 TEST(KernelContract, WithoutPhaseOffsetEqualInputsGiveEqualLanes) {
     for (const Module& m : Modules())
         for (int32_t inChannels : {1, 2}) {
-            SCOPED_TRACE(testing::Message() << m.spec.name << ", inputs " << inChannels);
+            SCOPED_TRACE(testing::Message() << m.traits.name << ", inputs " << inChannels);
             Rig rig = MakeRig(15, {true, true, kSampleFloat32, 2048});
             SetSlot(rig.coefs.data(), COEF_LFO_PHASE_OFFSET_R, 0);
             std::fill(rig.line.begin(), rig.line.end(), 0.0f);
@@ -147,8 +149,9 @@ TEST(KernelContract, MonoEqualsStereoFedTheInputScaledByOnePlusFeedback) {
     for (const Module& m : Modules())
         for (float feedback : {0.0f, 0.6f, -0.45f})
             for (bool filterOn : {false, true}) {
-                if (filterOn && m.spec.monoK1First) continue;  // the mono filter sums in another order there
-                SCOPED_TRACE(testing::Message() << m.spec.name << ", feedback " << feedback << ", filter " << filterOn);
+                if (filterOn && m.traits.monoK1First) continue;  // the mono filter sums in another order there
+                SCOPED_TRACE(testing::Message()
+                             << m.traits.name << ", feedback " << feedback << ", filter " << filterOn);
                 Rig mono = MakeRig(16, {true, filterOn, kSampleFloat32, kFrames});
                 SetSlot(mono.coefs.data(), COEF_FEEDBACK, feedback);
                 SetSlot(mono.coefs.data(), COEF_DRY_GAIN, 0.0f);
@@ -168,7 +171,7 @@ TEST(KernelContract, MonoEqualsStereoFedTheInputScaledByOnePlusFeedback) {
 
 TEST(KernelContract, MonoThroughStereoWritesOneOutputButRunsBothLanes) {
     for (const Module& m : Modules()) {
-        SCOPED_TRACE(m.spec.name);
+        SCOPED_TRACE(m.traits.name);
         const Rig start = MakeRig(17, {true, true, kSampleFloat32, 256});
         Rig one = start, two = start;
         one.Call(Export(m.stereo), 1, 1, 0, 256);
@@ -184,7 +187,7 @@ TEST(KernelContract, MonoThroughStereoWritesOneOutputButRunsBothLanes) {
 TEST(KernelContract, SilentMonoPathWritesZerosAndKeepsTheClockRunning) {
     for (const Module& m : Modules())
         for (int32_t format : {kSampleFloat32, kSampleInt16}) {
-            SCOPED_TRACE(testing::Message() << m.spec.name << (format == kSampleInt16 ? " 16" : ""));
+            SCOPED_TRACE(testing::Message() << m.traits.name << (format == kSampleInt16 ? " 16" : ""));
             const Rig start = MakeRig(18, {false, true, format, 300});
             Rig silent = start, normal = start;
             silent.Call(Export(m.mono), 2, 1, 0, 300);
@@ -203,7 +206,7 @@ TEST(KernelContract, SilentMonoPathWritesZerosAndKeepsTheClockRunning) {
 TEST(KernelContract, ANanOutputLeavesThePeakAlone) {
     for (const Module& m : Modules())
         for (const RoutineCase& r : kRoutines) {
-            SCOPED_TRACE(testing::Message() << m.spec.name << " " << r.name);
+            SCOPED_TRACE(testing::Message() << m.traits.name << " " << r.name);
             Rig rig = MakeRig(19, {r.stereo, false, kSampleFloat32, 3});
             SetBypass(rig);
             SetSlot(rig.state.data(), STATE_PEAK_L, 0.25f);
@@ -224,10 +227,39 @@ TEST(KernelContract, ANanOutputLeavesThePeakAlone) {
         }
 }
 
+// In place: the input records point at the output memory, channel for channel.
+TEST(KernelContract, InputAndOutputMayShareMemory) {
+    for (const Module& m : Modules())
+        for (const RoutineCase& r : kRoutines)
+            for (int32_t format : {kSampleFloat32, kSampleInt16}) {
+                SCOPED_TRACE(testing::Message()
+                             << m.traits.name << " " << r.name << (format == kSampleInt16 ? " 16" : ""));
+                const Rig start = MakeRig(21, {r.stereo, true, format, 300});
+                Rig apart = start, shared = start;
+                apart.Call(Export(Pick(m, r.stereo)), r.inChannels, r.outChannels, 0, 300);
+                shared.output = shared.input;
+                const VelvaneProcessFn fn = Pick(m, r.stereo);
+                auto inPlace = [fn](const NordeSoundBuf* in, int32_t inChannels, int32_t frames,
+                                    const NordeSoundBuf* out, int32_t outChannels, int32_t* outCount,
+                                    const uint8_t* coefs, uint8_t* state, const ExternStruct* externs) {
+                    NordeSoundBuf both[3] = {out[0], out[1], out[2]};
+                    both[0].format = in[0].format;
+                    fn(both, inChannels, frames, out, outChannels, outCount, coefs, state, externs, 0);
+                };
+                shared.Call(inPlace, r.inChannels, r.outChannels, 0, 300);
+                for (int32_t t = 0; t < 300; ++t)
+                    for (int ch = 0; ch < r.outChannels; ++ch)
+                        ASSERT_EQ(format == kSampleInt16 ? shared.Out16(t, ch) : shared.OutFloat(t, ch),
+                                  format == kSampleInt16 ? apart.Out16(t, ch) : apart.OutFloat(t, ch))
+                            << "frame " << t << " channel " << ch;
+                ExpectSameBits(apart.state, shared.state, "state records");
+            }
+}
+
 TEST(KernelContract, SilenceStaysSilent) {
     for (const Module& m : Modules())
         for (const RoutineCase& r : kRoutines) {
-            SCOPED_TRACE(testing::Message() << m.spec.name << " " << r.name);
+            SCOPED_TRACE(testing::Message() << m.traits.name << " " << r.name);
             Rig rig = MakeRig(20, {r.stereo, true, kSampleFloat32, 512});
             std::fill(rig.line.begin(), rig.line.end(), 0.0f);
             std::fill(rig.state.begin(), rig.state.end(), 0);

@@ -32,11 +32,31 @@ float AddSubtractFloor(float d) {
 }
 
 TEST(SplitDelay, AgreesWithAddAndSubtractOnEveryKindOfFloat) {
-    std::vector<float> values = {0.0f, -0.0f, 0.5f, -0.5f, 1.0f, -1.0f, 1.5f, -1.5f, 2.5f, 8388607.5f, 8388608.0f,
-                                 -8388607.5f, 16777217.0f, 2147483520.0f, 2147483648.0f, -2147483648.0f, -2147483904.0f,
-                                 1e30f, -1e30f, std::numeric_limits<float>::infinity(),
-                                 -std::numeric_limits<float>::infinity(), std::numeric_limits<float>::quiet_NaN(),
-                                 std::numeric_limits<float>::denorm_min(), 0.99999994f, -0.99999994f};
+    std::vector<float> values = {0.0f,
+                                 -0.0f,
+                                 0.5f,
+                                 -0.5f,
+                                 1.0f,
+                                 -1.0f,
+                                 1.5f,
+                                 -1.5f,
+                                 2.5f,
+                                 8388607.5f,
+                                 8388608.0f,
+                                 -8388607.5f,
+                                 16777217.0f,
+                                 2147483520.0f,
+                                 2147483648.0f,
+                                 -2147483648.0f,
+                                 -2147483904.0f,
+                                 1e30f,
+                                 -1e30f,
+                                 std::numeric_limits<float>::infinity(),
+                                 -std::numeric_limits<float>::infinity(),
+                                 std::numeric_limits<float>::quiet_NaN(),
+                                 std::numeric_limits<float>::denorm_min(),
+                                 0.99999994f,
+                                 -0.99999994f};
     for (uint64_t bits = 0; bits <= 0xFFFFFFFFu; bits += 65521) values.push_back(FromBits(static_cast<uint32_t>(bits)));
     for (size_t k = 0; k + 4 <= values.size(); k += 4) {
         __m128i packedN;
@@ -66,18 +86,44 @@ void ExpectSaturatingOutput() {
         int16_t expected;
     };
     const float inf = std::numeric_limits<float>::infinity();
-    const Case kCases[] = {{1.0f, 32767},          {-1.0f, -32768},        {0.5f, 16384},
-                           {-0.5f, -16384},        {1.0000001f, 32767},    {2.0f, 32767},
-                           {-2.0f, -32768},        {65536.0f, 32767},      {-1e10f, -32768},
-                           {inf, 32767},           {-inf, -32768},         {0.99999994f, 32767},
-                           {-0.99999994f, -32767}, {1.0f / 65536, 0},      {-1.5f / 32768, -1},
-                           {std::numeric_limits<float>::quiet_NaN(), 0}, {-0.0f, 0}};
+    const Case kCases[] = {{1.0f, 32767},
+                           {-1.0f, -32768},
+                           {0.5f, 16384},
+                           {-0.5f, -16384},
+                           {1.0000001f, 32767},
+                           {2.0f, 32767},
+                           {-2.0f, -32768},
+                           {65536.0f, 32767},
+                           {-1e10f, -32768},
+                           {inf, 32767},
+                           {-inf, -32768},
+                           {0.99999994f, 32767},
+                           {-0.99999994f, -32767},
+                           {1.0f / 65536, 0},
+                           {-1.5f / 32768, -1},
+                           {std::numeric_limits<float>::quiet_NaN(), 0},
+                           {-0.0f, 0}};
     for (const Case& c : kCases) EXPECT_EQ(Pcm16<Wide>::FromFloat(c.y), c.expected) << c.y;
 }
 
 TEST(Pcm16, OutputSaturatesInBothPrecisions) {
     ExpectSaturatingOutput<double>();
     ExpectSaturatingOutput<long double>();
+}
+
+// The x87 truncation must not depend on the unit's rounding control (bits 10 and 11).
+TEST(Pcm16, X87OutputIgnoresTheX87RoundingMode) {
+    uint16_t saved;
+    __asm__ __volatile__("fnstcw %0" : "=m"(saved));
+    for (uint16_t mode : {0x000, 0x400, 0x800, 0xC00}) {  // nearest, down, up, toward zero
+        SCOPED_TRACE(mode);
+        const uint16_t control = static_cast<uint16_t>((saved & ~0xC00) | mode);
+        __asm__ __volatile__("fldcw %0" : : "m"(control));
+        ExpectSaturatingOutput<long double>();
+        for (int32_t s = -32768; s <= 32767; s += 7)
+            ASSERT_EQ(Pcm16<long double>::FromFloat((s + 0.75f) / 32768.0f), s < 0 ? s + 1 : s) << s;
+    }
+    __asm__ __volatile__("fldcw %0" : : "m"(saved));
 }
 
 TEST(Pcm16, InputIsExactlyOneIn32768AndRoundTrips) {

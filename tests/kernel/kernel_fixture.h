@@ -22,14 +22,14 @@ namespace kerneltest {
 
 using platform::FpPolicy;
 
-struct ModuleSpec {
+struct ModuleTraits {
     const char* name;
     FpPolicy policy;
     bool monoK1First;  // the mono wet filter's alternate summation order
 };
 
 #ifdef _WIN32
-inline constexpr ModuleSpec kModuleSpecs[] = {
+inline constexpr ModuleTraits kModuleTraitss[] = {
     {"velkern_generic", FpPolicy::None, false},
     {"velkern_athlon", FpPolicy::None, false},
     {"velkern_athlon4", FpPolicy::Flush, false},
@@ -39,7 +39,7 @@ inline constexpr ModuleSpec kModuleSpecs[] = {
 inline constexpr const char* kModuleSuffix = ".dll";
 inline constexpr const char* kModuleDir = "";  // beside the test program
 #else
-inline constexpr ModuleSpec kModuleSpecs[] = {
+inline constexpr ModuleTraits kModuleTraitss[] = {
     {"velkern_lx_plain", FpPolicy::None, true},
     {"velkern_lx_ftz", FpPolicy::Flush, true},
     {"velkern_lx_ftz_daz", FpPolicy::FlushDenormalsWhenSupported, true},
@@ -53,7 +53,7 @@ inline constexpr const char* kModuleDir = VELVANE_KERNEL_DIR "/";
 #endif
 
 struct Module {
-    ModuleSpec spec;
+    ModuleTraits traits;
     platform::Library library;
     VelvaneProcessFn stereo = nullptr;
     VelvaneProcessFn mono = nullptr;
@@ -63,8 +63,8 @@ struct Module {
 inline const std::vector<Module>& Modules() {
     static const std::vector<Module> modules = [] {
         std::vector<Module> loaded;
-        for (const ModuleSpec& spec : kModuleSpecs) {
-            Module m{spec, platform::Library::Open(std::string(kModuleDir) + spec.name + kModuleSuffix)};
+        for (const ModuleTraits& traits : kModuleTraitss) {
+            Module m{traits, platform::Library::Open(std::string(kModuleDir) + traits.name + kModuleSuffix)};
             m.stereo = reinterpret_cast<VelvaneProcessFn>(m.library.Symbol("VelvaneProc"));
             m.mono = reinterpret_cast<VelvaneProcessFn>(m.library.Symbol("VelvaneProcMono"));
             loaded.push_back(std::move(m));
@@ -79,11 +79,11 @@ using Routine = std::function<void(const NordeSoundBuf*, int32_t, int32_t, const
                                    const uint8_t*, uint8_t*, const ExternStruct*)>;
 
 inline Routine Export(VelvaneProcessFn fn) {
-    return [fn](const NordeSoundBuf* in, int32_t inChannels, int32_t frames, const NordeSoundBuf* out,
-                int32_t outChannels, int32_t* outCount, const uint8_t* coefs, uint8_t* state,
-                const ExternStruct* externs) {
-        fn(in, inChannels, frames, out, outChannels, outCount, coefs, state, externs, 0x5EED);
-    };
+    return
+        [fn](const NordeSoundBuf* in, int32_t inChannels, int32_t frames, const NordeSoundBuf* out, int32_t outChannels,
+             int32_t* outCount, const uint8_t* coefs, uint8_t* state, const ExternStruct* externs) {
+            fn(in, inChannels, frames, out, outChannels, outCount, coefs, state, externs, 0x5EED);
+        };
 }
 
 // Channels 0..2 of a frame sit in sample slots 0..2 of kSlots; slot 3 is never written, so
@@ -138,7 +138,7 @@ struct Rig {
             in[c] = {input.data() + at, kSlots, c == 0 ? formatCode.value_or(format) : 99, 0, 0};
             out[c] = {output.data() + at, kSlots, 99, 0, 0};
         }
-        ExternStruct externs[2] = {{line.data(), {}}, {tables.data(), {}}};
+        ExternStruct externs[2] = {{line.data(), 0, 0}, {tables.data(), 0, 0}};
         int32_t produced = -12345;
         routine(in.data(), inChannels, count, out.data(), outChannels, &produced, coefs.data(), state.data(), externs);
         return produced;
@@ -156,7 +156,9 @@ struct RigOptions {
 // state and input.
 inline Rig MakeRig(uint32_t seed, const RigOptions& o) {
     std::mt19937 rng(seed);
-    auto uniform = [&](double lo, double hi) { return static_cast<float>(std::uniform_real_distribution<>(lo, hi)(rng)); };
+    auto uniform = [&](double lo, double hi) {
+        return static_cast<float>(std::uniform_real_distribution<>(lo, hi)(rng));
+    };
     auto integer = [&](int32_t lo, int32_t hi) { return std::uniform_int_distribution<int32_t>(lo, hi)(rng); };
     Rig rig;
     rig.Allocate(o.frames, o.format);

@@ -22,10 +22,10 @@ inline void WriteSample(const NordeSoundBuf& channel, int32_t format, int32_t fr
         return;
     }
     const double p = static_cast<double>(y) * 32768.0;
-    const int16_t s = std::isnan(p)       ? 0
-                      : p >= 32767.0      ? 32767
-                      : p <= -32768.0     ? -32768
-                                          : static_cast<int16_t>(std::trunc(p));
+    const int16_t s = std::isnan(p)   ? 0
+                      : p >= 32767.0  ? 32767
+                      : p <= -32768.0 ? -32768
+                                      : static_cast<int16_t>(std::trunc(p));
     static_cast<int16_t*>(channel.data)[frame * channel.stride] = s;
 }
 
@@ -78,8 +78,8 @@ inline float Filter(uint8_t* state, int first, const Coefficients& c, float wet,
     for (int k = 1; k <= 8; ++k) h[k] = SlotFloat(state, first + k - 1);
     const float y = k1First ? c.k0 * (wet + h[8]) +
                                   (((c.k1 * (h[1] + h[7]) + c.k2 * (h[2] + h[6])) + c.k3 * (h[3] + h[5])) + c.k4 * h[4])
-                            : c.k0 * (wet + h[8]) +
-                                  (((c.k4 * h[4] + c.k3 * (h[3] + h[5])) + c.k2 * (h[2] + h[6])) + c.k1 * (h[1] + h[7]));
+                            : c.k0 * (wet + h[8]) + (((c.k4 * h[4] + c.k3 * (h[3] + h[5])) + c.k2 * (h[2] + h[6])) +
+                                                     c.k1 * (h[1] + h[7]));
     for (int k = 8; k >= 2; --k) SetSlot(state, first + k - 1, h[k - 1]);
     SetSlot(state, first, wet);
     return y;

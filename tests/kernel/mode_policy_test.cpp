@@ -38,7 +38,7 @@ TEST(KernelModePolicy, CallersModeBitsComeBackAndFlagsOnlyWhereKept) {
         for (bool stereo : {true, false})
             for (int32_t frames : {0, 64})
                 for (uint32_t modes : {0u, kMxcsrFlushToZero, kMxcsrDenormalsAreZero, kModeBits}) {
-                    SCOPED_TRACE(testing::Message() << m.spec.name << (stereo ? " stereo" : " mono") << ", frames "
+                    SCOPED_TRACE(testing::Message() << m.traits.name << (stereo ? " stereo" : " mono") << ", frames "
                                                     << frames << ", modes 0x" << std::hex << modes);
                     MxcsrGuard guard;
                     Rig rig = MakeRig(30, {stereo, true, kSampleFloat32, 64});
@@ -47,7 +47,7 @@ TEST(KernelModePolicy, CallersModeBitsComeBackAndFlagsOnlyWhereKept) {
                     rig.Call(Probe(stereo ? m.stereo : m.mono, entry, after), 2 - !stereo, 2 - !stereo, 0, frames);
                     EXPECT_EQ(after & kModeBits, modes);
                     const bool raised = (after & kMxcsrPrecisionFlag) != 0;
-                    switch (m.spec.policy) {
+                    switch (m.traits.policy) {
                         case FpPolicy::None:
                         case FpPolicy::FlushDenormalsBitsKept:
                             EXPECT_EQ(raised, frames > 0) << "the precision flag of the processing stays";
@@ -69,7 +69,8 @@ TEST(KernelModePolicy, DenormalsThroughTheBypassPath) {
     for (const Module& m : Modules())
         for (bool stereo : {true, false})
             for (float gain : {1.0f, 1048576.0f}) {
-                SCOPED_TRACE(testing::Message() << m.spec.name << (stereo ? " stereo" : " mono") << ", gain " << gain);
+                SCOPED_TRACE(testing::Message()
+                             << m.traits.name << (stereo ? " stereo" : " mono") << ", gain " << gain);
                 MxcsrGuard guard;
                 _mm_setcsr(kDefaultMxcsr);
                 Rig rig = MakeRig(31, {stereo, false, kSampleFloat32, 1});
@@ -79,9 +80,9 @@ TEST(KernelModePolicy, DenormalsThroughTheBypassPath) {
                 SetSlot(c, COEF_WET_TAP_4, 0.0f);
                 rig.InFloat()[0] = rig.InFloat()[1] = denormal;
                 rig.Call(Export(stereo ? m.stereo : m.mono), 1 + stereo, 1 + stereo, 0, 1);
-                const bool flush = m.spec.policy != FpPolicy::None;
-                const bool daz = m.spec.policy == FpPolicy::FlushDenormalsBitsKept ||
-                                 (m.spec.policy == FpPolicy::FlushDenormalsWhenSupported && dazHere);
+                const bool flush = m.traits.policy != FpPolicy::None;
+                const bool daz = m.traits.policy == FpPolicy::FlushDenormalsBitsKept ||
+                                 (m.traits.policy == FpPolicy::FlushDenormalsWhenSupported && dazHere);
                 const bool zero = gain == 1.0f ? flush : daz;
                 EXPECT_EQ(rig.OutFloat(0, 0), zero ? 0.0f : denormal * gain);
             }

@@ -55,15 +55,16 @@ TEST(KernelModules, MatchTheModelAndThePlainBuildBitForBit) {
         for (int32_t format : {kSampleFloat32, kSampleInt16})
             for (bool filterOn : {true, false})
                 for (int repeat = 0; repeat < 3; ++repeat, ++seed) {
-                    SCOPED_TRACE(testing::Message() << path.name << (format == kSampleInt16 ? ", 16-bit" : ", float")
-                                                    << (filterOn ? ", filter on" : ", filter off") << ", seed " << seed);
+                    SCOPED_TRACE(testing::Message()
+                                 << path.name << (format == kSampleInt16 ? ", 16-bit" : ", float")
+                                 << (filterOn ? ", filter on" : ", filter off") << ", seed " << seed);
                     const Rig start = MakeRig(seed, {path.stereo, filterOn, format, SequenceFrames()});
                     std::optional<Rig> plain;
                     for (const Module& m : Modules()) {
-                        SCOPED_TRACE(m.spec.name);
+                        SCOPED_TRACE(m.traits.name);
                         ASSERT_TRUE(m.library) << platform::Library::LastError();
                         Rig expected = start, actual = start;
-                        RunSequence(expected, ModelOf(path.stereo, m.spec.monoK1First), path);
+                        RunSequence(expected, ModelOf(path.stereo, m.traits.monoK1First), path);
                         RunSequence(actual, Export(path.stereo ? m.stereo : m.mono), path);
                         ExpectSameRig(expected, actual);
                         if (plain)
