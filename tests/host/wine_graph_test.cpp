@@ -48,7 +48,8 @@ TEST_F(WineGraph, RunsAWavFileThroughOurFiltersToCompletion) {
         const CMediaType fileType = testkit::AudioType(c.channels, 44100, c.isFloat);
         const size_t frames = 44100 * 2 + 11;
         const std::vector<BYTE> signal = testkit::Signal(fileType, frames);
-        const std::wstring path = testkit::WriteWav(c.name, *reinterpret_cast<const WAVEFORMATEX*>(fileType.pbFormat), signal);
+        const std::wstring path =
+            testkit::WriteWav(c.name, *reinterpret_cast<const WAVEFORMATEX*>(fileType.pbFormat), signal);
         const auto writer = std::make_shared<host::MemoryWriter>();
         CMediaType agreed;
         {

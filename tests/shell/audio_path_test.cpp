@@ -93,8 +93,8 @@ TEST_F(FilterStream, DelayCompensationFollowsTheRegistrySwitch) {
         {"REG_DWORD 0x100: the first byte decides", [&](platform::RegKey& k) { return k.SetDword(value, 0x100); },
          false},
         {"empty", [&](platform::RegKey& k) { return k.SetString(value, ""); }, true},
-        {"300 bytes, the first 0", [&](platform::RegKey& k) { return k.SetString(value, '\0' + std::string(299, 'x')); },
-         false},
+        {"300 bytes, the first 0",
+         [&](platform::RegKey& k) { return k.SetString(value, '\0' + std::string(299, 'x')); }, false},
         {"300 bytes, the first 1", [&](platform::RegKey& k) { return k.SetString(value, std::string(300, '\1')); },
          true},
     };
@@ -118,8 +118,8 @@ TEST_F(FilterStream, DelayCompensationFollowsTheRegistrySwitch) {
         if (c.compensates) {
             // The first 100 frames are dropped and 100 zero frames push the rest out at the end.
             EXPECT_EQ(Sizes(record), (std::vector<size_t>{(kFrames - kDelay) * kFrameBytes, kDelay * kFrameBytes}));
-            EXPECT_EQ(sink->Bytes(),
-                      Dropped(KernelOutput(kStereo, inputType, Padded(signal, kDelay * kFrameBytes)), kDelay * kFrameBytes));
+            EXPECT_EQ(sink->Bytes(), Dropped(KernelOutput(kStereo, inputType, Padded(signal, kDelay * kFrameBytes)),
+                                             kDelay * kFrameBytes));
         } else {
             EXPECT_EQ(Sizes(record), (std::vector<size_t>{kFrames * kFrameBytes}));
             EXPECT_EQ(sink->Bytes(), KernelOutput(kStereo, inputType, signal));

@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "platform/dshow/mediatype.h"
+#include "plugin/shell/component_table.h"
 #include "tests/algorithm/algorithm_fixture.h"
 #include "tests/dshow/testkit.h"
-#include "plugin/shell/component_table.h"
 #include "tests/shell/shell_fixture.h"
 
 // The flanger with the through delay and tail a test asks for (the real one has neither).
@@ -34,8 +34,8 @@ inline platform::Ref<AmShell> MakeFilter(uint32_t type, FilterOptions options = 
     auto algorithm = std::make_unique<DelayedAlgorithm>(type, options.throughDelay, options.tail);
     EXPECT_EQ(algorithm->FinishCreate(), eNoErr);
     HRESULT hr = E_FAIL;
-    const auto object =
-        platform::Ref<IUnknown>::adopt(AmShell::Create(type, nullptr, ComponentTable[3].clsid, std::move(algorithm), &hr));
+    const auto object = platform::Ref<IUnknown>::adopt(
+        AmShell::Create(type, nullptr, ComponentTable[3].clsid, std::move(algorithm), &hr));
     EXPECT_EQ(hr, S_OK);
     return FilterOf(object.get());
 }
@@ -96,7 +96,8 @@ protected:
     // Shrinks the output buffers, as a downstream allocator granting less than asked would.
     void LimitOutputBuffers(LONG bytes) {
         platform::Ref<IMemAllocator> allocator;
-        ASSERT_EQ(platform::QueryAs<IMemInputPin>(sink->Input(), IID_IMemInputPin)->GetAllocator(allocator.put()), S_OK);
+        ASSERT_EQ(platform::QueryAs<IMemInputPin>(sink->Input(), IID_IMemInputPin)->GetAllocator(allocator.put()),
+                  S_OK);
         ALLOCATOR_PROPERTIES request{2, bytes, 1, 0}, granted{};
         ASSERT_EQ(allocator->SetProperties(&request, &granted), S_OK);
     }
@@ -121,7 +122,8 @@ protected:
     // Stops and disconnects whatever was built, and lets it go.
     void Release() {
         if (source && filter && sink) SetState(State_Stopped);
-        for (IPin* pin : {source ? source->Output() : nullptr, filter ? static_cast<IPin*>(filter->GetPin(1)) : nullptr}) {
+        for (IPin* pin :
+             {source ? source->Output() : nullptr, filter ? static_cast<IPin*>(filter->GetPin(1)) : nullptr}) {
             platform::Ref<IPin> peer;
             if (pin && SUCCEEDED(pin->ConnectedTo(peer.put()))) {
                 peer->Disconnect();

@@ -247,7 +247,8 @@ TEST_F(FilterStream, OutputBuffersFollowTheUpstreamAllocator) {
             continue;
         }
         platform::Ref<IMemAllocator> allocator;
-        ASSERT_EQ(platform::QueryAs<IMemInputPin>(sink->Input(), IID_IMemInputPin)->GetAllocator(allocator.put()), S_OK);
+        ASSERT_EQ(platform::QueryAs<IMemInputPin>(sink->Input(), IID_IMemInputPin)->GetAllocator(allocator.put()),
+                  S_OK);
         ALLOCATOR_PROPERTIES granted{};
         ASSERT_EQ(allocator->GetProperties(&granted), S_OK);
         EXPECT_EQ(granted.cBuffers, c.output.cBuffers);

@@ -36,7 +36,8 @@ inline std::string GoldenFile(const GoldenCase& c) { return std::string(c.name) 
 
 inline std::vector<BYTE> ReadGolden(const GoldenCase& c) {
     static int marker;
-    const std::string folder = platform::JoinPath(platform::FolderOf(platform::ModulePath(platform::ModuleOf(&marker))), "data");
+    const std::string folder =
+        platform::JoinPath(platform::FolderOf(platform::ModulePath(platform::ModuleOf(&marker))), "data");
     std::ifstream file(platform::JoinPath(folder, GoldenFile(c)), std::ios::binary);
     return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }

@@ -118,8 +118,8 @@ TEST_F(LibraryGraph, EveryComponentGivesWhatItsKernelGivesInOneCall) {
         ASSERT_EQ(RunToCompletion(), S_OK);
         const WAVEFORMATEXTENSIBLE in = Agreed();
         EXPECT_EQ(in.Format.nChannels, c.outputChannels);
-        EXPECT_EQ(writer->Bytes(), KernelOutput(c.component.uniqueId, c.type, signal,
-                                                static_cast<int32_t>(in.Format.nSamplesPerSec)));
+        EXPECT_EQ(writer->Bytes(),
+                  KernelOutput(c.component.uniqueId, c.type, signal, static_cast<int32_t>(in.Format.nSamplesPerSec)));
         EXPECT_EQ(sink->EndsOfStream(), 1);
     }
 }
@@ -132,7 +132,9 @@ TEST_F(LibraryGraph, BlockSizeNeverChangesTheOutput) {
         std::vector<LONG> framesPerBuffer;  // at least 512 bytes, the smallest output buffer
     } cases[] = {
         {"stereo float", kStereo, testkit::AudioType(2, 44100, true), {64, 333, 1024, 4096, 44100}},
-        {"m/s pcm16, output twice the input", kMonoToStereo, testkit::AudioType(1, 44100, false),
+        {"m/s pcm16, output twice the input",
+         kMonoToStereo,
+         testkit::AudioType(1, 44100, false),
          {256, 333, 1024, 4097, 44100}},
     };
     for (const auto& c : cases) {
