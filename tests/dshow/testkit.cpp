@@ -1,5 +1,9 @@
 #include "tests/dshow/testkit.h"
 
+#ifdef _WIN32
+#include <control.h>
+#endif
+
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
@@ -331,6 +335,18 @@ std::vector<BYTE> Inverted(const CMediaType& type, const std::vector<BYTE>& byte
     return out;
 }
 
+Ref<IPin> FirstPin(IBaseFilter* filter, PIN_DIRECTION direction) {
+    Ref<IEnumPins> pins;
+    filter->EnumPins(pins.put());
+    IPin* pin = nullptr;
+    while (pins && pins->Next(1, &pin, nullptr) == S_OK) {
+        auto held = Ref<IPin>::adopt(pin);
+        PIN_DIRECTION its;
+        if (SUCCEEDED(held->QueryDirection(&its)) && its == direction) return held;
+    }
+    return {};
+}
+
 #ifdef _WIN32
 namespace {
 
@@ -362,6 +378,24 @@ std::wstring WriteWav(const char* name, const WAVEFORMATEX& format, const std::v
     std::ofstream(std::filesystem::path(path), std::ios::binary)
         .write(file.data(), static_cast<std::streamsize>(file.size()));
     return path;
+}
+
+HRESULT FileGraph(const std::wstring& path, Ref<IGraphBuilder>* graph, Ref<IBaseFilter>* file) {
+    HRESULT hr =
+        CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder, graph->put_void());
+    if (SUCCEEDED(hr)) hr = (*graph)->AddSourceFilter(path.c_str(), L"file", file->put());
+    return hr;
+}
+
+HRESULT RunToCompletion(IUnknown* graph, long* event) {
+    *event = 0;
+    const auto control = platform::QueryAs<IMediaControl>(graph, IID_IMediaControl);
+    const auto events = platform::QueryAs<IMediaEvent>(graph, IID_IMediaEvent);
+    if (!control || !events) return E_NOINTERFACE;
+    HRESULT hr = control->Run();
+    if (SUCCEEDED(hr)) hr = events->WaitForCompletion(20000, event);
+    const HRESULT stopped = control->Stop();
+    return FAILED(hr) ? hr : stopped;
 }
 #endif
 

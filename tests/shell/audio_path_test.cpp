@@ -10,11 +10,6 @@
 
 namespace {
 
-const uint32_t kStereo = FourCC("FLNS"), kMonoToStereo = FourCC("FLNX"), kMono = FourCC("FLNM");
-
-CMediaType Pcm(WORD channels) { return testkit::AudioType(channels, 44100, false); }
-CMediaType Float(WORD channels) { return testkit::AudioType(channels, 44100, true, true); }
-
 std::vector<size_t> Sizes(const testkit::TestSink::Record& record) {
     std::vector<size_t> sizes;
     for (const auto& a : record.arrivals) sizes.push_back(a.bytes.size());

@@ -24,6 +24,12 @@ private:
     const int32_t throughDelay_, tail_;
 };
 
+inline const uint32_t kStereo = FourCC("FLNS"), kMonoToStereo = FourCC("FLNX"), kMono = FourCC("FLNM");
+
+// 16-bit PCM, plain; 32-bit float, WAVE_FORMAT_EXTENSIBLE (as Wine's parser hands float over).
+inline CMediaType Pcm(WORD channels, DWORD rate = 44100) { return testkit::AudioType(channels, rate, false); }
+inline CMediaType Float(WORD channels, DWORD rate = 44100) { return testkit::AudioType(channels, rate, true, true); }
+
 struct FilterOptions {
     int32_t throughDelay = 0;
     int32_t tail = 0;

@@ -9,8 +9,6 @@ namespace {
 
 using platform::Ref;
 
-const uint32_t kStereo = FourCC("FLNS"), kMonoToStereo = FourCC("FLNX"), kMono = FourCC("FLNM");
-
 // The object's reference count, read without changing it.
 ULONG RefCount(IUnknown* object) {
     object->AddRef();
@@ -79,8 +77,6 @@ CMediaType Type(WORD channels, DWORD rate, WORD bits, bool isFloat, bool extensi
     if (change) change(type);
     return type;
 }
-CMediaType Pcm(WORD channels, DWORD rate = 44100) { return Type(channels, rate, 16, false, false); }
-CMediaType Float(WORD channels, DWORD rate = 44100) { return Type(channels, rate, 32, true, true); }
 
 // Overwrites the format block's bytes at `at` with `value`.
 template <class T>

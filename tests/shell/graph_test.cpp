@@ -18,9 +18,9 @@ using GetClassObjectFn = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
 using ServerFn = HRESULT(STDAPICALLTYPE*)();
 
 constexpr DWORD kPatienceMs = 20000;
-const ExpectedComponent& kStereo = kExpectedComponents[3];
-const ExpectedComponent& kMono = kExpectedComponents[4];
-const ExpectedComponent& kMonoToStereo = kExpectedComponents[5];
+const ExpectedComponent& kStereoRow = kExpectedComponents[3];
+const ExpectedComponent& kMonoRow = kExpectedComponents[4];
+const ExpectedComponent& kMonoToStereoRow = kExpectedComponents[5];
 
 class LibraryGraph : public ::testing::Test {
 protected:
@@ -105,12 +105,12 @@ TEST_F(LibraryGraph, EveryComponentGivesWhatItsKernelGivesInOneCall) {
         CMediaType type;
         WORD outputChannels;
     } cases[] = {
-        {"stereo pcm16", kStereo, testkit::AudioType(2, 44100, false), 2},
-        {"stereo float at 48 kHz", kStereo, testkit::AudioType(2, 48000, true, true), 2},
-        {"m/s pcm16", kMonoToStereo, testkit::AudioType(1, 44100, false), 2},
-        {"m/s float at 96 kHz", kMonoToStereo, testkit::AudioType(1, 96000, true, true), 2},
-        {"mono pcm16 at 22050 Hz", kMono, testkit::AudioType(1, 22050, false), 1},
-        {"mono float", kMono, testkit::AudioType(1, 44100, true), 1},
+        {"stereo pcm16", kStereoRow, Pcm(2), 2},
+        {"stereo float at 48 kHz", kStereoRow, Float(2, 48000), 2},
+        {"m/s pcm16", kMonoToStereoRow, Pcm(1), 2},
+        {"m/s float at 96 kHz", kMonoToStereoRow, Float(1, 96000), 2},
+        {"mono pcm16 at 22050 Hz", kMonoRow, Pcm(1, 22050), 1},
+        {"mono float", kMonoRow, testkit::AudioType(1, 44100, true), 1},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -131,11 +131,8 @@ TEST_F(LibraryGraph, BlockSizeNeverChangesTheOutput) {
         CMediaType type;
         std::vector<LONG> framesPerBuffer;  // at least 512 bytes, the smallest output buffer
     } cases[] = {
-        {"stereo float", kStereo, testkit::AudioType(2, 44100, true), {64, 333, 1024, 4096, 44100}},
-        {"m/s pcm16, output twice the input",
-         kMonoToStereo,
-         testkit::AudioType(1, 44100, false),
-         {256, 333, 1024, 4097, 44100}},
+        {"stereo float", kStereoRow, testkit::AudioType(2, 44100, true), {64, 333, 1024, 4096, 44100}},
+        {"m/s pcm16, output twice the input", kMonoToStereoRow, Pcm(1), {256, 333, 1024, 4097, 44100}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -151,8 +148,8 @@ TEST_F(LibraryGraph, BlockSizeNeverChangesTheOutput) {
 }
 
 TEST_F(LibraryGraph, EveryRunStartsAfreshWhateverCameBefore) {
-    Build(kMonoToStereo, testkit::AudioType(1, 44100, false), 200000, 1024);
-    const std::vector<BYTE> expected = KernelOutput(kMonoToStereo.uniqueId, input, signal);
+    Build(kMonoToStereoRow, Pcm(1), 200000, 1024);
+    const std::vector<BYTE> expected = KernelOutput(kMonoToStereoRow.uniqueId, input, signal);
     ASSERT_EQ(RunToCompletion(), S_OK);
     EXPECT_EQ(writer->Bytes(), expected);
     ASSERT_EQ(RunToCompletion(), S_OK);

@@ -1,6 +1,5 @@
 // Windows only: the registered plug-in, created by its class id, in Wine's own filter graph between
 // Wine's WAV parser and the host's recording sink, must give the Linux build's recorded output.
-#include <control.h>
 #include <gtest/gtest.h>
 
 #include "host/sink_filter.h"
@@ -11,24 +10,6 @@
 namespace {
 
 using platform::Ref;
-
-Ref<IPin> FirstOutputPin(IBaseFilter* filter) {
-    Ref<IEnumPins> pins;
-    filter->EnumPins(pins.put());
-    IPin* pin = nullptr;
-    while (pins && pins->Next(1, &pin, nullptr) == S_OK) {
-        auto held = Ref<IPin>::adopt(pin);
-        PIN_DIRECTION direction;
-        if (SUCCEEDED(held->QueryDirection(&direction)) && direction == PINDIR_OUTPUT) return held;
-    }
-    return {};
-}
-
-Ref<IPin> PinById(IBaseFilter* filter, const wchar_t* id) {
-    Ref<IPin> pin;
-    filter->FindPin(id, pin.put());
-    return pin;
-}
 
 TEST(WineGraph, TheRegisteredPlugInGivesTheRecordedOutputInWinesGraph) {
     const std::string dll = "\"" + DllPath() + "\"";
@@ -43,11 +24,8 @@ TEST(WineGraph, TheRegisteredPlugInGivesTheRecordedOutputInWinesGraph) {
         CMediaType agreed;
         {
             Ref<IGraphBuilder> graph;
-            ASSERT_EQ(
-                CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder, graph.put_void()),
-                S_OK);
             Ref<IBaseFilter> file, plugIn;
-            ASSERT_EQ(graph->AddSourceFilter(path.c_str(), L"file", file.put()), S_OK);
+            ASSERT_EQ(testkit::FileGraph(path, &graph, &file), S_OK);
             ASSERT_EQ(CoCreateInstance(*platform::GuidFromString(kExpectedComponents[c.row].clsid), nullptr,
                                        CLSCTX_INPROC_SERVER, IID_IBaseFilter, plugIn.put_void()),
                       S_OK);
@@ -55,21 +33,17 @@ TEST(WineGraph, TheRegisteredPlugInGivesTheRecordedOutputInWinesGraph) {
             ASSERT_EQ(host::SinkFilter::Create(writer, nullptr, &sink), S_OK);
             ASSERT_EQ(graph->AddFilter(plugIn.get(), L"velvane"), S_OK);
             ASSERT_EQ(graph->AddFilter(sink.get(), L"sink"), S_OK);
-            const Ref<IPin> fileOut = FirstOutputPin(file.get()), in = PinById(plugIn.get(), L"In"),
-                            out = PinById(plugIn.get(), L"Out");
+            const Ref<IPin> fileOut = testkit::FirstPin(file.get(), PINDIR_OUTPUT),
+                            in = testkit::FirstPin(plugIn.get(), PINDIR_INPUT),
+                            out = testkit::FirstPin(plugIn.get(), PINDIR_OUTPUT);
             ASSERT_TRUE(fileOut && in && out);
             ASSERT_EQ(graph->Connect(fileOut.get(), in.get()), S_OK);  // Wine puts its parser between
             ASSERT_EQ(graph->Connect(out.get(), sink->GetPin(0)), S_OK);
             ASSERT_EQ(out->ConnectionMediaType(&agreed), S_OK);
 
-            const auto control = platform::QueryAs<IMediaControl>(graph.get(), IID_IMediaControl);
-            const auto events = platform::QueryAs<IMediaEvent>(graph.get(), IID_IMediaEvent);
-            ASSERT_TRUE(control && events);
-            ASSERT_TRUE(SUCCEEDED(control->Run()));
             long code = 0;
-            EXPECT_EQ(events->WaitForCompletion(20000, &code), S_OK);
+            EXPECT_EQ(testkit::RunToCompletion(graph.get(), &code), S_OK);
             EXPECT_EQ(code, EC_COMPLETE);
-            EXPECT_TRUE(SUCCEEDED(control->Stop()));
         }
         WAVEFORMATEXTENSIBLE output;
         ASSERT_TRUE(platform::ReadWaveFormat(agreed, &output));
