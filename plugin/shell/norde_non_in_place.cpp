@@ -62,13 +62,13 @@ LONG FrameBytes(const WAVEFORMATEX& format) noexcept { return format.nChannels *
 // Without a kernel the audio passes untouched: each output channel takes its input channel, and
 // a mono input goes to every output channel.
 void CopyThrough(const NordeSoundBuf* in, int32_t inChannels, const NordeSoundBuf* out, int32_t outChannels,
-                 size_t sampleBytes, int32_t frames) noexcept {
-    for (int32_t frame = 0; frame < frames; ++frame) {
+                 ptrdiff_t sampleBytes, int32_t frames) noexcept {
+    for (ptrdiff_t frame = 0; frame < frames; ++frame) {
         for (int32_t c = 0; c < outChannels; ++c) {
             const NordeSoundBuf& from = in[c % inChannels];
-            std::memcpy(static_cast<BYTE*>(out[c].data) + static_cast<ptrdiff_t>(frame) * out[c].stride * sampleBytes,
-                        static_cast<const BYTE*>(from.data) + static_cast<ptrdiff_t>(frame) * from.stride * sampleBytes,
-                        sampleBytes);
+            std::memcpy(static_cast<BYTE*>(out[c].data) + frame * out[c].stride * sampleBytes,
+                        static_cast<const BYTE*>(from.data) + frame * from.stride * sampleBytes,
+                        static_cast<size_t>(sampleBytes));
         }
     }
 }
@@ -163,6 +163,8 @@ HRESULT cNordeNonInPlace::DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_P
         *request = theirs;
     if (request->cBuffers <= 0 || request->cbBuffer <= 0)
         *request = {kDefaultBuffers, kDefaultBufferBytes, outputFormat_.nBlockAlign, 0};
+    // The kernel writes whole samples: each must lie on its own size.
+    request->cbAlign = std::max<LONG>(request->cbAlign, SampleBytes(outputFormat_));
     ALLOCATOR_PROPERTIES granted{};
     const HRESULT hr = allocator->SetProperties(request, &granted);
     return SUCCEEDED(hr) && granted.cbBuffer < kSmallestBufferBytes ? E_FAIL : hr;
@@ -353,8 +355,7 @@ void cNordeNonInPlace::CallKernel(const NordeSoundBuf* in, int32_t frames, int32
                 GetExternStruct(), flag);
     } else {
         *produced = frames;
-        CopyThrough(in, inChannels, outputBuffers_, outChannels, static_cast<size_t>(SampleBytes(inputFormat_)),
-                    frames);
+        CopyThrough(in, inChannels, outputBuffers_, outChannels, SampleBytes(inputFormat_), frames);
     }
     CopyStatesSaved();
 }

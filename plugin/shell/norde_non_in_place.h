@@ -31,8 +31,8 @@ public:
     // Same tag, bits and rate on both sides; the output has the input's channel count, or two
     // channels from a mono input for the m/s component. E_INVALIDARG otherwise.
     HRESULT CheckTransform(const CMediaType* in, const CMediaType* out) override;
-    // The upstream allocator's properties (2 × 64 KiB when it has none); E_FAIL when the granted
-    // buffers are smaller than 512 bytes.
+    // The upstream allocator's properties (2 × 64 KiB when it has none), aligned at least to a
+    // sample; E_FAIL when the granted buffers are smaller than 512 bytes.
     HRESULT DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* request) override;
     // One type: the input's, made stereo for the m/s component. E_UNEXPECTED while the input is
     // unconnected.

@@ -99,12 +99,13 @@ protected:
         ASSERT_EQ(source->Output()->Connect(filter->GetPin(0), nullptr), S_OK);
         ASSERT_EQ(filter->GetPin(1)->Connect(sink->Input(), nullptr), S_OK);
     }
-    // Shrinks the output buffers, as a downstream allocator granting less than asked would.
+    // Shrinks the output buffers, as a downstream allocator granting less than asked would (each
+    // still aligned as the filter asked).
     void LimitOutputBuffers(LONG bytes) {
         platform::Ref<IMemAllocator> allocator;
         ASSERT_EQ(platform::QueryAs<IMemInputPin>(sink->Input(), IID_IMemInputPin)->GetAllocator(allocator.put()),
                   S_OK);
-        ALLOCATOR_PROPERTIES request{2, bytes, 1, 0}, granted{};
+        ALLOCATOR_PROPERTIES request{2, bytes, 4, 0}, granted{};
         ASSERT_EQ(allocator->SetProperties(&request, &granted), S_OK);
     }
     // Downstream first, as a graph does.

@@ -224,9 +224,10 @@ TEST_F(FilterStream, OutputBuffersFollowTheUpstreamAllocator) {
         HRESULT connects;
         ALLOCATOR_PROPERTIES output;
     } cases[] = {
-        {"copied", {3, 3000, 2, 0}, S_OK, {3, 3000, 2, 0}},
+        {"copied", {3, 3000, 16, 0}, S_OK, {3, 3000, 16, 0}},
+        {"copied, aligned to a sample at least", {3, 3001, 2, 0}, S_OK, {3, 3001, 4, 0}},
         {"none given: two of 64 KiB, aligned to the output frame", {0, 0, 1, 0}, S_OK, {2, 65536, 8, 0}},
-        {"smallest", {1, 512, 1, 0}, S_OK, {1, 512, 1, 0}},
+        {"smallest", {1, 512, 1, 0}, S_OK, {1, 512, 4, 0}},
         {"too small", {4, 511, 1, 0}, E_FAIL, {}},
     };
     for (const auto& c : cases) {
