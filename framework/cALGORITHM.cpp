@@ -449,6 +449,35 @@ void cALGORITHM::SetBypass(int16_t bypass) {
     UpdateDSPCoefs(false);
 }
 
+bool cALGORITHM::CheckInputType(const void* format, size_t bytes) const noexcept {
+    // The wave format's fields: tag at 0, channels 2, rate 4, bits per sample 14, extra size 16;
+    // an extensible format's sub-format GUID at 24.
+    constexpr size_t kPlainBytes = 16, kExtensibleBytes = 40;
+    constexpr uint16_t kPcm = 1, kIeeeFloat = 3, kExtensible = 0xFFFE;
+    if (!format || bytes < kPlainBytes) return false;
+    const auto* b = static_cast<const uint8_t*>(format);
+    auto word = [b](size_t at) {
+        uint16_t v;
+        std::memcpy(&v, b + at, sizeof v);
+        return v;
+    };
+    uint32_t rate;
+    std::memcpy(&rate, b + 4, sizeof rate);
+    uint32_t tag = word(0);
+    if (tag == kExtensible) {
+        if (bytes < kExtensibleBytes || word(16) < kExtensibleBytes - 18) return false;
+        // The sub-formats are the plain tags in the first field of the audio base GUID.
+        constexpr uint8_t kAudioBase[12] = {0x00, 0x00, 0x10, 0x00, 0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+        if (std::memcmp(b + 28, kAudioBase, sizeof kAudioBase) != 0) return false;
+        std::memcpy(&tag, b + 24, sizeof tag);
+    }
+    const uint16_t channels = word(2), bits = word(14);
+    const bool sampleFormat = (tag == kPcm && bits == 16) || (tag == kIeeeFloat && bits == 32);
+    const int32_t maxRate = description_.maxSampleRate;
+    return sampleFormat && channels >= 1 && channels <= numInputs_ && rate >= 1 &&
+           (maxRate <= 0 || rate <= static_cast<uint32_t>(maxRate));
+}
+
 int16_t cALGORITHM::ChangeSampleRate(int32_t rate) noexcept {
     if (rate < 1 || (description_.maxSampleRate > 0 && rate > description_.maxSampleRate)) return eBadArgument;
     sampleRate_ = rate;

@@ -159,9 +159,14 @@ public:
     void SetTempo(double bpm);
     void SetExecCallBack(ExecCallBack callback, intptr_t user) noexcept;
     int32_t CallExecCallBack(int32_t message, uint8_t* a, uint8_t* b, uint8_t* c);
-    // Latency and tail in frames.
-    int32_t GetThroughDelay() const noexcept { return 0; }
-    int32_t GetTailLength() const noexcept { return 0; }
+    // Latency and tail in frames; none unless an algorithm says otherwise.
+    virtual int32_t GetThroughDelay() const noexcept { return 0; }
+    virtual int32_t GetTailLength() const noexcept { return 0; }
+    // Whether the component takes audio in the wave format of `bytes` bytes at `format` (a
+    // WAVEFORMATEX, 16 bytes of it for plain PCM, or a WAVEFORMATEXTENSIBLE; little-endian, any
+    // alignment): 16-bit PCM or 32-bit IEEE float, plain or extensible, 1 to GetNumInputs()
+    // channels, 1 Hz to the description's maximum rate.
+    bool CheckInputType(const void* format, size_t bytes) const noexcept;
 
     // Read-outs. Calls UpdateReadOutSelf for every parameter with a refresh mark, in index order;
     // with `marked`, the indices called are appended there so the editor can redraw them.

@@ -21,7 +21,7 @@ enum class ChannelMode {
     MonoToStereo,  // two channels from a mono input (m/s)
 };
 
-class cVelvane_ALG final : public cALGORITHM {
+class cVelvane_ALG : public cALGORITHM {
 public:
     // Never fails: a kernel routine that cannot be found is left absent (the shell then passes
     // audio through), a picture that cannot be loaded is left null.

@@ -36,9 +36,8 @@ HRESULT ClassFactory::CreateInstance(IUnknown* outer, REFIID iid, void** out) no
     HRESULT result = S_OK;
     IUnknown* object = row_.create(outer, row_.clsid, &result);
     if (!object) return FAILED(result) ? result : E_OUTOFMEMORY;
-    // The object arrives with a count of 0: one AddRef/Release pair either destroys it or holds it
-    // across the query.
-    object->AddRef();
+    // The object arrives holding our one reference: its release either destroys it or leaves it
+    // to whoever the query gave it to.
     if (FAILED(result)) {
         object->Release();
         return result;

@@ -19,8 +19,8 @@ constexpr uint32_t NO_FILTER_REGISTRATION = 0x40;  // a COM server only
 constexpr uint32_t NO_PIN_REGISTRATION = 0x80;     // with PROCESS_NATIVE: no merit and pins
 
 // Makes the object of a row for `clsid`, aggregated by `outer` when that is not null. Returns its
-// non-delegating unknown with a reference count of 0, or null; *result, S_OK on entry, receives
-// the failure (or an object with a failure, which the caller then destroys).
+// non-delegating unknown holding one reference for the caller, or null; *result, S_OK on entry,
+// receives the failure (or an object with a failure, which the caller then releases).
 using ComponentCreator = IUnknown* (*)(IUnknown* outer, REFCLSID clsid, HRESULT* result) noexcept;
 
 struct ComponentRow {

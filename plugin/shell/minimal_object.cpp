@@ -15,11 +15,3 @@ ULONG MinimalObject::Release() noexcept {
     if (left == 0) delete this;
     return static_cast<ULONG>(left);
 }
-
-HRESULT MinimalFilter::QueryInterface(REFIID iid, void** out) noexcept {
-    static constexpr platform::InterfaceRow<MinimalFilter> kRows[] = {
-        {&IID_IUnknown, platform::As<MinimalFilter, IUnknown>},
-        {&IID_IStaticFilterPreset, [](MinimalFilter* f) -> void* { return &f->presets_; }},
-        {&IID_IVelvaneParameters, [](MinimalFilter* f) -> void* { return &f->parameters_; }}};
-    return platform::QueryByTable<MinimalFilter>(kRows, this, iid, out);
-}

@@ -1,15 +1,7 @@
 #pragma once
-// Stand-in objects: MinimalFilter until the transform filter is built, MinimalPropertyPage until
-// the editor's page is. They count as live objects and start with a reference count of 0, as the
-// class factory's creation protocol expects.
-#include <cstdint>
-#include <memory>
-
+// The stand-in object that answers only IUnknown: MinimalPropertyPage until the editor's page is
+// built. It counts as a live object and is born with the one reference its creator hands on.
 #include "platform/com.h"
-#include "platform/sync.h"
-#include "plugin/algorithm/cVelvane_ALG.h"
-#include "plugin/shell/parameter_access.h"
-#include "plugin/shell/static_filter_preset.h"
 
 class MinimalObject : public IUnknown, public platform::LiveObject {
 public:
@@ -19,7 +11,6 @@ public:
     MinimalObject(const MinimalObject&) = delete;
     MinimalObject& operator=(const MinimalObject&) = delete;
 
-    // Answers IUnknown only.
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) noexcept override;
     ULONG STDMETHODCALLTYPE AddRef() noexcept override;
     ULONG STDMETHODCALLTYPE Release() noexcept override;
@@ -28,40 +19,7 @@ public:
 
 private:
     IUnknown* outer_;
-    volatile LONG refs_ = 0;
-};
-
-// TODO(filter issue): replaced by the transform filter, which takes the algorithm over the same way.
-// Answers IUnknown, IStaticFilterPreset and IVelvaneParameters; it has no process side.
-class MinimalFilter final : public MinimalObject {
-public:
-    MinimalFilter(IUnknown* outer, REFCLSID clsid, uint32_t uniqueId, uint32_t processCode,
-                  std::unique_ptr<cVelvane_ALG> algorithm) noexcept
-        : MinimalObject(outer),
-          clsid_(clsid),
-          uniqueId_(uniqueId),
-          processCode_(processCode),
-          algorithm_(std::move(algorithm)),
-          presets_(Owner(), *algorithm_, lock_),
-          parameters_(Owner(), *algorithm_, lock_) {}
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) noexcept override;
-
-    const CLSID& Clsid() const noexcept { return clsid_; }
-    uint32_t UniqueId() const noexcept { return uniqueId_; }
-    uint32_t ProcessCode() const noexcept { return processCode_; }
-    cVelvane_ALG* Algorithm() const noexcept { return algorithm_.get(); }
-
-private:
-    IUnknown* Owner() noexcept { return Outer() ? Outer() : this; }
-
-    CLSID clsid_;
-    uint32_t uniqueId_;
-    uint32_t processCode_;
-    std::unique_ptr<cVelvane_ALG> algorithm_;
-    CCritSec lock_;  // serialises parameter changes
-    StaticFilterPreset presets_;
-    ParameterAccess parameters_;
+    volatile LONG refs_ = 1;
 };
 
 class MinimalPropertyPage final : public MinimalObject {

@@ -1,11 +1,10 @@
 #include "plugin/shell/processing_component.h"
 
 #include <memory>
-#include <new>
 
 #include "framework/NordeComponentInfo.h"
 #include "plugin/algorithm/cVelvane_ALG.h"
-#include "plugin/shell/minimal_object.h"
+#include "plugin/shell/am_shell.h"
 #include "plugin/shell/server.h"
 #include "plugin/shell/status.h"
 
@@ -26,7 +25,5 @@ IUnknown* CreateProcessingComponent(IUnknown* outer, REFCLSID clsid, uint32_t un
         *result = HResultFromStatus(status);
         return nullptr;
     }
-    auto* filter = new (std::nothrow) MinimalFilter(outer, clsid, uniqueId, processCode, std::move(algorithm));
-    *result = filter ? S_OK : E_OUTOFMEMORY;
-    return filter;
+    return AmShell::Create(uniqueId, outer, clsid, std::move(algorithm), result);
 }

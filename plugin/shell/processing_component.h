@@ -5,7 +5,8 @@
 
 #include "platform/com.h"
 
-// Returns the filter's non-delegating unknown with a reference count of 0, or null with *result
-// set: E_OUTOFMEMORY, or E_FAIL when the algorithm's resources do not describe the component.
+// Returns the filter's non-delegating unknown holding one reference for the caller, or null with
+// *result set: E_OUTOFMEMORY, or E_FAIL when the algorithm's resources do not describe the
+// component. `processCode` is the host kind the algorithm is made for.
 IUnknown* CreateProcessingComponent(IUnknown* outer, REFCLSID clsid, uint32_t uniqueId, uint32_t processCode,
                                     HRESULT* result) noexcept;

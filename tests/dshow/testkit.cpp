@@ -1,7 +1,13 @@
 #include "tests/dshow/testkit.h"
 
+#ifdef _WIN32
+#include <control.h>
+#endif
+
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 
 namespace testkit {
 
@@ -328,5 +334,69 @@ std::vector<BYTE> Inverted(const CMediaType& type, const std::vector<BYTE>& byte
     }
     return out;
 }
+
+Ref<IPin> FirstPin(IBaseFilter* filter, PIN_DIRECTION direction) {
+    Ref<IEnumPins> pins;
+    filter->EnumPins(pins.put());
+    IPin* pin = nullptr;
+    while (pins && pins->Next(1, &pin, nullptr) == S_OK) {
+        auto held = Ref<IPin>::adopt(pin);
+        PIN_DIRECTION its;
+        if (SUCCEEDED(held->QueryDirection(&its)) && its == direction) return held;
+    }
+    return {};
+}
+
+#ifdef _WIN32
+namespace {
+
+void Put32(std::string& out, uint32_t v) { out.append(reinterpret_cast<const char*>(&v), 4); }
+
+}  // namespace
+
+std::wstring WriteWav(const char* name, const WAVEFORMATEX& format, const std::vector<BYTE>& data) {
+    const bool isFloat = format.wFormatTag == WAVE_FORMAT_IEEE_FLOAT;
+    std::string fmt(reinterpret_cast<const char*>(&format), isFloat ? 18 : 16);
+    std::string body = "WAVEfmt ";
+    Put32(body, static_cast<uint32_t>(fmt.size()));
+    body += fmt;
+    if (isFloat) {
+        body += "fact";
+        Put32(body, 4);
+        Put32(body, static_cast<uint32_t>(data.size() / format.nBlockAlign));
+    }
+    body += "data";
+    Put32(body, static_cast<uint32_t>(data.size()));
+    body.append(reinterpret_cast<const char*>(data.data()), data.size());
+    std::string file = "RIFF";
+    Put32(file, static_cast<uint32_t>(body.size()));
+    file += body;
+
+    wchar_t folder[MAX_PATH];
+    GetTempPathW(MAX_PATH, folder);
+    std::wstring path = std::wstring(folder) + L"velvane-" + std::wstring(name, name + std::strlen(name)) + L".wav";
+    std::ofstream(std::filesystem::path(path), std::ios::binary)
+        .write(file.data(), static_cast<std::streamsize>(file.size()));
+    return path;
+}
+
+HRESULT FileGraph(const std::wstring& path, Ref<IGraphBuilder>* graph, Ref<IBaseFilter>* file) {
+    HRESULT hr =
+        CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder, graph->put_void());
+    if (SUCCEEDED(hr)) hr = (*graph)->AddSourceFilter(path.c_str(), L"file", file->put());
+    return hr;
+}
+
+HRESULT RunToCompletion(IUnknown* graph, long* event) {
+    *event = 0;
+    const auto control = platform::QueryAs<IMediaControl>(graph, IID_IMediaControl);
+    const auto events = platform::QueryAs<IMediaEvent>(graph, IID_IMediaEvent);
+    if (!control || !events) return E_NOINTERFACE;
+    HRESULT hr = control->Run();
+    if (SUCCEEDED(hr)) hr = events->WaitForCompletion(20000, event);
+    const HRESULT stopped = control->Stop();
+    return FAILED(hr) ? hr : stopped;
+}
+#endif
 
 }  // namespace testkit

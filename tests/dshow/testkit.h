@@ -5,6 +5,7 @@
 #include <atomic>
 #include <functional>
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include "platform/dshow/transform.h"
@@ -171,5 +172,19 @@ CMediaType AudioType(WORD channels, DWORD rate, bool isFloat, bool extensible = 
 std::vector<BYTE> Signal(const CMediaType& type, size_t frames);
 // What InvertFilter makes of `bytes`, computed sample by sample on its own.
 std::vector<BYTE> Inverted(const CMediaType& type, const std::vector<BYTE>& bytes);
+
+// The filter's first pin of that direction, or empty.
+platform::Ref<IPin> FirstPin(IBaseFilter* filter, PIN_DIRECTION direction);
+
+#ifdef _WIN32
+// Writes `data` as the RIFF WAVE file velvane-<name>.wav in the temporary folder, for Wine's
+// parser: PCM with a 16-byte format chunk, float with an 18-byte one and a fact chunk. Its path.
+std::wstring WriteWav(const char* name, const WAVEFORMATEX& format, const std::vector<BYTE>& data);
+// A new system filter graph holding a file source of Wine's for the file at `path`.
+HRESULT FileGraph(const std::wstring& path, platform::Ref<IGraphBuilder>* graph, platform::Ref<IBaseFilter>* file);
+// Runs a system filter graph until it completes (20 s at most) and stops it; the first failure,
+// and the completion event's code in *event.
+HRESULT RunToCompletion(IUnknown* graph, long* event);
+#endif
 
 }  // namespace testkit

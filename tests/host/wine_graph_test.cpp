@@ -1,11 +1,7 @@
 // Our filters in Wine's own filter graph: its file source and WAV parser upstream, the test
 // transform in the middle (added by pointer, never registered), the host's sink at the end.
-#include <control.h>
 #include <gtest/gtest.h>
 
-#include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <string>
 
 #include "host/sink_filter.h"
@@ -15,47 +11,6 @@
 namespace {
 
 using platform::Ref;
-
-void Put32(std::string& out, uint32_t v) { out.append(reinterpret_cast<const char*>(&v), 4); }
-
-// A RIFF WAVE file: PCM with a 16-byte format chunk, float with an 18-byte one and a fact chunk.
-std::wstring WriteWav(const char* name, const WAVEFORMATEX& format, const std::vector<BYTE>& data) {
-    const bool isFloat = format.wFormatTag == WAVE_FORMAT_IEEE_FLOAT;
-    std::string fmt(reinterpret_cast<const char*>(&format), isFloat ? 18 : 16);
-    std::string body = "WAVEfmt ";
-    Put32(body, static_cast<uint32_t>(fmt.size()));
-    body += fmt;
-    if (isFloat) {
-        body += "fact";
-        Put32(body, 4);
-        Put32(body, static_cast<uint32_t>(data.size() / format.nBlockAlign));
-    }
-    body += "data";
-    Put32(body, static_cast<uint32_t>(data.size()));
-    body.append(reinterpret_cast<const char*>(data.data()), data.size());
-    std::string file = "RIFF";
-    Put32(file, static_cast<uint32_t>(body.size()));
-    file += body;
-
-    wchar_t folder[MAX_PATH];
-    GetTempPathW(MAX_PATH, folder);
-    std::wstring path = std::wstring(folder) + L"velvane-" + std::wstring(name, name + std::strlen(name)) + L".wav";
-    std::ofstream(std::filesystem::path(path), std::ios::binary)
-        .write(file.data(), static_cast<std::streamsize>(file.size()));
-    return path;
-}
-
-Ref<IPin> FirstOutputPin(IBaseFilter* filter) {
-    Ref<IEnumPins> pins;
-    filter->EnumPins(pins.put());
-    IPin* pin = nullptr;
-    while (pins && pins->Next(1, &pin, nullptr) == S_OK) {
-        auto held = Ref<IPin>::adopt(pin);
-        PIN_DIRECTION direction;
-        if (SUCCEEDED(held->QueryDirection(&direction)) && direction == PINDIR_OUTPUT) return held;
-    }
-    return {};
-}
 
 class WineGraph : public ::testing::Test {
 protected:
@@ -80,22 +35,20 @@ TEST_F(WineGraph, RunsAWavFileThroughOurFiltersToCompletion) {
         const CMediaType fileType = testkit::AudioType(c.channels, 44100, c.isFloat);
         const size_t frames = 44100 * 2 + 11;
         const std::vector<BYTE> signal = testkit::Signal(fileType, frames);
-        const std::wstring path = WriteWav(c.name, *reinterpret_cast<const WAVEFORMATEX*>(fileType.pbFormat), signal);
+        const std::wstring path =
+            testkit::WriteWav(c.name, *reinterpret_cast<const WAVEFORMATEX*>(fileType.pbFormat), signal);
         const auto writer = std::make_shared<host::MemoryWriter>();
         CMediaType agreed;
         {
             Ref<IGraphBuilder> graph;
-            ASSERT_EQ(
-                CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder, graph.put_void()),
-                S_OK);
             Ref<IBaseFilter> file;
-            ASSERT_EQ(graph->AddSourceFilter(path.c_str(), L"file", file.put()), S_OK);
+            ASSERT_EQ(testkit::FileGraph(path, &graph, &file), S_OK);
             const auto filter = testkit::InvertFilter::Create({4096, 4, true, c.reconnectsInput});
             Ref<host::SinkFilter> sink;
             ASSERT_EQ(host::SinkFilter::Create(writer, nullptr, &sink), S_OK);
             ASSERT_EQ(graph->AddFilter(filter.get(), L"invert"), S_OK);
             ASSERT_EQ(graph->AddFilter(sink.get(), L"sink"), S_OK);
-            const Ref<IPin> fileOut = FirstOutputPin(file.get());
+            const Ref<IPin> fileOut = testkit::FirstPin(file.get(), PINDIR_OUTPUT);
             ASSERT_TRUE(fileOut);
             ASSERT_EQ(graph->Connect(fileOut.get(), filter->Input()), S_OK);  // Wine puts its parser between
             ASSERT_EQ(graph->Connect(filter->Output(), sink->GetPin(0)), S_OK);
@@ -106,14 +59,9 @@ TEST_F(WineGraph, RunsAWavFileThroughOurFiltersToCompletion) {
             EXPECT_NEAR(static_cast<double>(duration), frames * 1e7 / 44100, 1e4);
             EXPECT_EQ(filter->ReconnectCount(), c.reconnectsInput ? 1 : 0);
 
-            const auto control = platform::QueryAs<IMediaControl>(graph.get(), IID_IMediaControl);
-            const auto events = platform::QueryAs<IMediaEvent>(graph.get(), IID_IMediaEvent);
-            ASSERT_TRUE(control && events);
-            ASSERT_TRUE(SUCCEEDED(control->Run()));
             long code = 0;
-            EXPECT_EQ(events->WaitForCompletion(20000, &code), S_OK);
+            EXPECT_EQ(testkit::RunToCompletion(graph.get(), &code), S_OK);
             EXPECT_EQ(code, EC_COMPLETE);
-            EXPECT_TRUE(SUCCEEDED(control->Stop()));
             EXPECT_EQ(sink->EndsOfStream(), 1);
         }
         WAVEFORMATEXTENSIBLE arrived;

@@ -8,12 +8,19 @@
 #include "platform/com.h"
 #include "platform/comptr.h"
 #include "platform/module.h"
+#include "plugin/shell/am_shell.h"
 #include "plugin/shell/exports.h"
 #include "plugin/shell/server.h"
 #include "tests/shell/expected_components.h"
 #include "tests/support/scratch_registry.h"
 
 inline CLSID ClsidOf(const ExpectedComponent& c) { return *platform::GuidFromString(c.clsid); }
+
+// The filter object behind any of its interfaces, with our reference; empty for another object.
+inline platform::Ref<AmShell> FilterOf(IUnknown* object) {
+    const auto filter = platform::QueryAs<IBaseFilter>(object, IID_IBaseFilter);
+    return platform::Ref<AmShell>::retain(dynamic_cast<AmShell*>(filter.get()));
+}
 
 class Shell : public ::testing::Test {
 protected:
