@@ -13,6 +13,7 @@
 // (a rename replaces it whole); writers hold an flock on "<file>.lock" across read, change and
 // rename, so two processes changing different keys at once both land.
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -323,6 +324,17 @@ private:
     int fd_;
 };
 
+// $HOME, else the account's home folder (a service may run without HOME).
+std::string HomeFolder() {
+    if (const char* home = std::getenv("HOME"); home && *home) return home;
+    passwd entry{};
+    passwd* found = nullptr;
+    std::vector<char> text(16384);
+    if (getpwuid_r(getuid(), &entry, text.data(), text.size(), &found) == 0 && found && found->pw_dir)
+        return found->pw_dir;
+    return {};
+}
+
 LONG StorePath(std::string& file) {
     if (const char* chosen = std::getenv("VELVANE_REGISTRY"); chosen && *chosen) {
         file = chosen;
@@ -331,9 +343,8 @@ LONG StorePath(std::string& file) {
     // XDG: a relative XDG_CONFIG_HOME is to be ignored.
     if (const char* config = std::getenv("XDG_CONFIG_HOME"); config && config[0] == '/') {
         file = config;
-    } else if (const char* home = std::getenv("HOME"); home && *home) {
-        file = home;
-        file += "/.config";
+    } else if (const std::string home = HomeFolder(); !home.empty()) {
+        file = home + "/.config";
     } else {
         return ERROR_PATH_NOT_FOUND;
     }
