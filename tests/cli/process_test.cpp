@@ -114,7 +114,7 @@ TEST_F(Cli, OutputKeepsTheInputsSampleFormatUnlessAsked) {
         if (c.format) args.insert(args.end(), {"--format", c.format});
         const RunResult run = Velvane(args);
         ASSERT_EQ(run.status, 0) << run.err;
-        EXPECT_EQ(run.out.rfind("out.wav: 5000 frames, 1 channels, ", 0), 0u) << run.out;
+        EXPECT_EQ(run.out.rfind("out.wav: 5000 frames, 1 channel, ", 0), 0u) << run.out;
         const Audio out = ReadWav("out.wav");
         EXPECT_EQ(out.subtype, c.out);
         EXPECT_EQ(out.Frames(), 5000);

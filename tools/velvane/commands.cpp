@@ -28,9 +28,10 @@ void Process(const PlugInLibrary& library, const Arguments& a) {
     writer.Commit();
     progress.Clear();
     if (!a.quiet)
-        std::printf("%s: %lld frames, %d channels, %s, %d Hz, peak %s, RMS %s\n", out.c_str(),
-                    static_cast<long long>(levels.frames), kind.outputs, SubtypeName(subtype).c_str(), info.sampleRate,
-                    Decibels(levels.peak).c_str(), Decibels(levels.rms).c_str());
+        std::printf("%s: %lld frames, %d %s, %s, %d Hz, peak %s, RMS %s\n", out.c_str(),
+                    static_cast<long long>(levels.frames), kind.outputs, kind.outputs == 1 ? "channel" : "channels",
+                    SubtypeName(subtype).c_str(), info.sampleRate, Decibels(levels.peak).c_str(),
+                    Decibels(levels.rms).c_str());
 }
 
 void ListPresets(const PlugInLibrary& library, const Arguments& a) {
