@@ -244,8 +244,8 @@ void cNordeNonInPlace::ProcessBuffer(BYTE* input, LONG bytes, BYTE* output, LONG
     PassTempo(framesSinceStart_);
     PointRecords(inputBuffers_, inputFormat_, input);
     PointRecords(outputBuffers_, outputFormat_, output);
-    const int32_t channels = inputFormat_.nChannels, bits = inputFormat_.wBitsPerSample;
-    int32_t frames = bytes * 8 / bits / channels;
+    const int32_t channels = inputFormat_.nChannels;
+    int32_t frames = bytes / FrameBytes(inputFormat_);
     int32_t count = frames;
     if (EnvelopesActive()) {
         REFERENCE_TIME time = streamTime_, start = 0, stop = 0;
@@ -272,7 +272,7 @@ void cNordeNonInPlace::ProcessBuffer(BYTE* input, LONG bytes, BYTE* output, LONG
         CallKernel(inputBuffers_, frames, &count, 0);
         if (SoftSynthKeepsTime()) framesSinceStart_ += frames;
     }
-    *produced = count != 0 ? outputFormat_.nChannels * count * bits / 8 : 0;
+    *produced = count * FrameBytes(outputFormat_);
     firstBlockFlag_ = 0;
     EndMidiBlock();
 }
@@ -283,9 +283,7 @@ HRESULT cNordeNonInPlace::Transform(IMediaSample*, IMediaSample* out) {
     const HRESULT hr = out->GetPointer(&output);
     if (FAILED(hr)) return hr;
     PointRecords(outputBuffers_, outputFormat_, output);
-    LONG bytes = std::clamp<LONG>(out->GetActualDataLength(), 0, out->GetSize());
-    if (inputFormat_.nChannels == 1) bytes /= outputFormat_.nChannels;
-    const int32_t frames = bytes * 8 / inputFormat_.nChannels / outputFormat_.wBitsPerSample;
+    const int32_t frames = std::clamp<LONG>(out->GetActualDataLength(), 0, out->GetSize()) / FrameBytes(outputFormat_);
     // Silence: every frame reads the same zero sample.
     const NordeSoundBuf silence[2] = {{&silence_, 0, inputBuffers_[0].format, 0, 0},
                                       {&silence_, 0, inputBuffers_[1].format, 0, 0}};
