@@ -83,10 +83,8 @@ cNordeNonInPlace::cNordeNonInPlace(IUnknown* outer, REFCLSID clsid, std::unique_
 
 HRESULT cNordeNonInPlace::CheckInputType(const CMediaType* in) {
     if (!IsAudioBlock(*in)) return E_INVALIDARG;
-    const cVelvane_ALG* algorithm = Algorithm();
-    if (!algorithm->CheckInputType(in->pbFormat, in->cbFormat)) return E_INVALIDARG;
-    const bool monoToStereo = algorithm->GetNumOutputs() == algorithm->GetNumInputs() + 1;
-    return monoToStereo && WaveFormatOf(*in).nChannels == 2 ? E_INVALIDARG : S_OK;
+    if (!Algorithm()->CheckInputType(in->pbFormat, in->cbFormat)) return E_INVALIDARG;
+    return MonoToStereo() && WaveFormatOf(*in).nChannels == 2 ? E_INVALIDARG : S_OK;
 }
 
 HRESULT cNordeNonInPlace::CheckTransform(const CMediaType* in, const CMediaType* out) {
@@ -97,8 +95,7 @@ HRESULT cNordeNonInPlace::CheckTransform(const CMediaType* in, const CMediaType*
         return E_INVALIDARG;
     // The kernel writes two channels for the m/s component and one per input channel otherwise:
     // any other count would leave channels unwritten or write through a record that is not there.
-    CAutoLock lock(GetCritSecObj());
-    const WORD channels = Algorithm()->GetChannelMode() == ChannelMode::MonoToStereo ? 2 : from.nChannels;
+    const WORD channels = MonoToStereo() ? 2 : from.nChannels;
     return to.nChannels == channels ? S_OK : E_INVALIDARG;
 }
 
@@ -110,12 +107,7 @@ HRESULT cNordeNonInPlace::GetMediaType(int position, CMediaType* type) {
     if (FAILED(hr)) return hr == VFW_E_NOT_CONNECTED ? E_UNEXPECTED : hr;
     if (!type->pbFormat || type->cbFormat < kPlainFormatBytes) return E_UNEXPECTED;
     WAVEFORMATEX format = WaveFormatOf(*type);
-    bool monoToStereo;
-    {
-        CAutoLock lock(GetCritSecObj());
-        monoToStereo = Algorithm()->GetChannelMode() == ChannelMode::MonoToStereo;
-    }
-    if (monoToStereo) {
+    if (MonoToStereo()) {
         // A mono speaker position would contradict the two channels.
         if (format.nChannels == 1 && format.wFormatTag == WAVE_FORMAT_EXTENSIBLE &&
             type->cbFormat >= sizeof(WAVEFORMATEXTENSIBLE)) {
@@ -346,6 +338,10 @@ HRESULT cNordeNonInPlace::EndOfStream() {
     RefreshEditor();
     const HRESULT passed = CTransformFilter::EndOfStream();
     return FAILED(failure) ? failure : passed;
+}
+
+bool cNordeNonInPlace::MonoToStereo() const noexcept {
+    return Algorithm()->GetChannelMode() == ChannelMode::MonoToStereo;
 }
 
 LONG cNordeNonInPlace::ChunkBytes(LONG bytes, LONG capacity) const noexcept {

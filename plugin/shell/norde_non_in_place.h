@@ -57,6 +57,8 @@ protected:
     cNordeNonInPlace(IUnknown* outer, REFCLSID clsid, std::unique_ptr<cVelvane_ALG> algorithm) noexcept;
 
 private:
+    // The m/s component: mono in, stereo out. Fixed when the algorithm is made, so read without a lock.
+    bool MonoToStereo() const noexcept;
     // [streaming thread, receive lock held] Runs `bytes` bytes at `input` (whole input frames)
     // through the kernel into `output`, which holds room for as many output frames, and sets
     // *produced to the bytes it wrote once delay compensation has dropped its share. `sample` (may
