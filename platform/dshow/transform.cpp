@@ -239,19 +239,29 @@ HRESULT CTransformFilter::CheckConnect(PIN_DIRECTION, IPin*) { return S_OK; }
 HRESULT CTransformFilter::BreakConnect(PIN_DIRECTION) { return S_OK; }
 HRESULT CTransformFilter::CompleteConnect(PIN_DIRECTION, IPin*) { return S_OK; }
 
-HRESULT CTransformFilter::Receive(IMediaSample* in) {
+HRESULT CTransformFilter::InitializeOutputSample(IMediaSample* in, IMediaSample** out) {
+    *out = nullptr;
     REFERENCE_TIME start = 0, stop = 0;
     const HRESULT timed = in->GetTime(&start, &stop);
     const bool hasTimes = SUCCEEDED(timed);
-    Ref<IMediaSample> out;
-    HRESULT hr = output_.GetDeliveryBuffer(out.put(), hasTimes ? &start : nullptr, timed == S_OK ? &stop : nullptr, 0);
+    Ref<IMediaSample> sample;
+    const HRESULT hr =
+        output_.GetDeliveryBuffer(sample.put(), hasTimes ? &start : nullptr, timed == S_OK ? &stop : nullptr, 0);
     if (FAILED(hr)) return hr;
-    out->SetTime(hasTimes ? &start : nullptr, timed == S_OK ? &stop : nullptr);
-    out->SetSyncPoint(in->IsSyncPoint() == S_OK);
-    out->SetDiscontinuity(in->IsDiscontinuity() == S_OK);
-    out->SetPreroll(in->IsPreroll() == S_OK);
+    sample->SetTime(hasTimes ? &start : nullptr, timed == S_OK ? &stop : nullptr);
+    sample->SetSyncPoint(in->IsSyncPoint() == S_OK);
+    sample->SetDiscontinuity(in->IsDiscontinuity() == S_OK);
+    sample->SetPreroll(in->IsPreroll() == S_OK);
     LONGLONG mediaStart = 0, mediaStop = 0;
-    if (in->GetMediaTime(&mediaStart, &mediaStop) == S_OK) out->SetMediaTime(&mediaStart, &mediaStop);
+    if (in->GetMediaTime(&mediaStart, &mediaStop) == S_OK) sample->SetMediaTime(&mediaStart, &mediaStop);
+    *out = sample.detach();
+    return S_OK;
+}
+
+HRESULT CTransformFilter::Receive(IMediaSample* in) {
+    Ref<IMediaSample> out;
+    HRESULT hr = InitializeOutputSample(in, out.put());
+    if (FAILED(hr)) return hr;
     hr = Transform(in, out.get());
     if (hr == S_FALSE) return S_OK;
     return FAILED(hr) ? hr : output_.Deliver(out.get());

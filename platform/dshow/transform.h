@@ -130,6 +130,9 @@ public:
 
 protected:
     CTransformFilter(IUnknown* outer, REFCLSID clsid) noexcept;
+    // [streaming thread] Gets an output sample carrying the input's times (the start alone when
+    // the input has no stop time), media times and flags.
+    HRESULT InitializeOutputSample(IMediaSample* in, IMediaSample** out);
 
     CCritSec receiveLock_;  // after filterLock_; held while a sample or stream event is handled
     CTransformInputPin input_;

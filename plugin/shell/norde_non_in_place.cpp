@@ -185,17 +185,9 @@ HRESULT cNordeNonInPlace::StopStreaming() {
 }
 
 HRESULT cNordeNonInPlace::Receive(IMediaSample* in) {
-    REFERENCE_TIME start = 0, stop = 0;
-    const bool timed = in->GetTime(&start, &stop) == S_OK;
     Ref<IMediaSample> out;
-    if (FAILED(output_.GetDeliveryBuffer(out.put(), timed ? &start : nullptr, timed ? &stop : nullptr, 0)))
-        return S_FALSE;
-    out->SetTime(timed ? &start : nullptr, timed ? &stop : nullptr);
-    out->SetSyncPoint(in->IsSyncPoint() == S_OK);
+    if (FAILED(InitializeOutputSample(in, out.put()))) return S_FALSE;
     const bool discontinuity = in->IsDiscontinuity() == S_OK;
-    out->SetDiscontinuity(discontinuity);
-    LONGLONG mediaStart = 0, mediaStop = 0;
-    if (in->GetMediaTime(&mediaStart, &mediaStop) == S_OK) out->SetMediaTime(&mediaStart, &mediaStop);
 
     BYTE* input = nullptr;
     HRESULT hr = in->GetPointer(&input);

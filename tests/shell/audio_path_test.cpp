@@ -62,6 +62,27 @@ TEST_F(FilterStream, SamplesAreCutIntoWholeFramesThatFitTheOutputBuffers) {
     }
 }
 
+// A sample with a start time and no stop time: the output keeps the start.
+TEST_F(FilterStream, AStartTimeWithoutAStopTimeIsKept) {
+    Build(kStereo, Pcm(2));
+    SetState(State_Running);
+    const std::vector<BYTE> signal = Signal(100);
+    platform::Ref<IMediaSample> sample;
+    ASSERT_EQ(source->OutputPin().GetDeliveryBuffer(sample.put(), nullptr, nullptr, 0), S_OK);
+    BYTE* data = nullptr;
+    ASSERT_EQ(sample->GetPointer(&data), S_OK);
+    std::copy(signal.begin(), signal.end(), data);
+    sample->SetActualDataLength(static_cast<LONG>(signal.size()));
+    REFERENCE_TIME start = 5000;
+    ASSERT_EQ(sample->SetTime(&start, nullptr), S_OK);
+    ASSERT_EQ(source->OutputPin().Deliver(sample.get()), S_OK);
+
+    const auto record = sink->Recorded();
+    ASSERT_EQ(record.arrivals.size(), 1u);
+    EXPECT_EQ(record.arrivals[0].timeResult, VFW_S_NO_STOP_TIME);
+    EXPECT_EQ(record.arrivals[0].start, 5000);
+}
+
 TEST_F(FilterStream, APartFrameAtTheEndOfASampleIsDroppedNotCarriedOn) {
     Build(kStereo, Pcm(2));
     SetState(State_Running);
