@@ -193,9 +193,8 @@ HRESULT cNordeNonInPlace::Receive(IMediaSample* in) {
     HRESULT hr = in->GetPointer(&input);
     if (FAILED(hr)) return hr;
     // Never past the sample's buffer, whatever its length claims.
-    LONG remaining = std::clamp<LONG>(in->GetActualDataLength(), 0, in->GetSize());
-    const LONG frameBytes = FrameBytes(inputFormat_);
-    if (frameBytes <= 0) return E_UNEXPECTED;
+    const LONG bytes = std::clamp<LONG>(in->GetActualDataLength(), 0, in->GetSize());
+    if (FrameBytes(inputFormat_) <= 0) return E_UNEXPECTED;
 
     if (discontinuity) {
         CAutoLock lock(GetCritSecObj());
@@ -205,20 +204,24 @@ HRESULT cNordeNonInPlace::Receive(IMediaSample* in) {
         streamTime_ = 0;
         discontinuityPending_ = true;
     }
+    return ProcessChunks(input, bytes, std::move(out), in);
+}
+
+HRESULT cNordeNonInPlace::ProcessChunks(BYTE* input, LONG bytes, Ref<IMediaSample> out, IMediaSample* sample) noexcept {
     // A part frame at the end cannot be processed; it is dropped rather than shifting what follows.
-    while (remaining >= frameBytes) {
+    for (const LONG frameBytes = FrameBytes(inputFormat_); bytes >= frameBytes;) {
+        HRESULT hr = S_OK;
+        if (!out && FAILED(hr = output_.GetDeliveryBuffer(out.put(), nullptr, nullptr, 0))) return hr;
         BYTE* output = nullptr;
         if (FAILED(hr = out->GetPointer(&output))) return hr;
-        const LONG chunk = ChunkBytes(remaining, out->GetSize());
+        const LONG chunk = ChunkBytes(bytes, out->GetSize());
         if (chunk == 0) return VFW_E_BUFFER_OVERFLOW;  // not one output frame fits
         LONG produced = 0;
-        ProcessBuffer(input, chunk, output, &produced, in);
+        ProcessBuffer(input, chunk, output, &produced, sample);
         if (produced != 0 && (hr = DeliverProduced(out.get(), produced)) != S_OK) return hr;
         out.reset();
-        remaining -= chunk;
+        bytes -= chunk;
         input += chunk;
-        if (remaining < frameBytes) break;
-        if (FAILED(hr = output_.GetDeliveryBuffer(out.put(), nullptr, nullptr, 0))) return hr;
     }
     return S_OK;
 }
@@ -300,24 +303,7 @@ HRESULT cNordeNonInPlace::EndOfStream() {
     if (heldBytes > 0) {
         try {
             std::vector<BYTE> zeros(static_cast<size_t>(heldBytes));
-            BYTE* input = zeros.data();
-            for (auto remaining = static_cast<LONG>(heldBytes); remaining > 0 && SUCCEEDED(failure);) {
-                Ref<IMediaSample> out;
-                BYTE* output = nullptr;
-                if (FAILED(failure = output_.GetDeliveryBuffer(out.put(), nullptr, nullptr, 0)) ||
-                    FAILED(failure = out->GetPointer(&output)))
-                    break;
-                const LONG chunk = ChunkBytes(remaining, out->GetSize());
-                if (chunk == 0) {
-                    failure = VFW_E_BUFFER_OVERFLOW;
-                    break;
-                }
-                LONG produced = 0;
-                ProcessBuffer(input, chunk, output, &produced, nullptr);
-                if (produced != 0) failure = DeliverProduced(out.get(), produced);
-                remaining -= chunk;
-                input += chunk;
-            }
+            failure = ProcessChunks(zeros.data(), static_cast<LONG>(heldBytes), {}, nullptr);
         } catch (const std::bad_alloc&) {
             failure = E_OUTOFMEMORY;
         }

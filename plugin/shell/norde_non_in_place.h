@@ -64,6 +64,11 @@ private:
     // *produced to the bytes it wrote once delay compensation has dropped its share. `sample` (may
     // be null) is the input sample the bytes come from.
     void ProcessBuffer(BYTE* input, LONG bytes, BYTE* output, LONG* produced, IMediaSample* sample) noexcept;
+    // [streaming thread, receive lock held] Runs `bytes` bytes at `input` through ProcessBuffer in
+    // chunks that fit the output buffers and delivers each. `out` (may be null) is the first
+    // output sample; the others come bare from the allocator. Stops at the first failure or
+    // refusal and returns it.
+    HRESULT ProcessChunks(BYTE* input, LONG bytes, platform::Ref<IMediaSample> out, IMediaSample* sample) noexcept;
     // Input bytes of the next chunk: whole input frames out of `bytes`, no more than whole output
     // frames fit in `capacity` output bytes.
     LONG ChunkBytes(LONG bytes, LONG capacity) const noexcept;
