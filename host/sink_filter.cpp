@@ -19,16 +19,13 @@ bool IsPcmOrFloat(const WAVEFORMATEXTENSIBLE& f) {
 
 }  // namespace
 
-HRESULT SinkFilter::Create(std::shared_ptr<FrameWriter> writer, const AM_MEDIA_TYPE* only,
-                           Ref<SinkFilter>* sink) noexcept {
+HRESULT SinkFilter::Create(std::shared_ptr<FrameWriter> writer, Ref<SinkFilter>* sink) noexcept {
     if (!sink) return E_POINTER;
     sink->reset();
     if (!writer) return E_INVALIDARG;
     return AtBoundary([&] {
-        auto filter = Ref<SinkFilter>::adopt(new SinkFilter(std::move(writer)));
-        const HRESULT hr = only ? filter->only_.Set(*only) : S_OK;
-        if (SUCCEEDED(hr)) *sink = std::move(filter);
-        return hr;
+        *sink = Ref<SinkFilter>::adopt(new SinkFilter(std::move(writer)));
+        return S_OK;
     });
 }
 
@@ -65,11 +62,6 @@ HRESULT SinkFilter::Run(REFERENCE_TIME start) noexcept {
     const HRESULT hr = CBaseFilter::Run(start);
     if (SUCCEEDED(hr)) CompleteIfDue();
     return hr;
-}
-
-SinkFilter::Segment SinkFilter::LastSegment() const noexcept {
-    std::lock_guard events(eventLock_);
-    return segment_;
 }
 
 void SinkFilter::CompleteIfDue() noexcept {
@@ -111,11 +103,6 @@ HRESULT SinkFilter::InputPin::EndOfStream() noexcept {
     return S_OK;
 }
 
-HRESULT SinkFilter::InputPin::BeginFlush() noexcept {
-    ++sink_->flushes_;
-    return CBaseInputPin::BeginFlush();
-}
-
 HRESULT SinkFilter::InputPin::EndFlush() noexcept {
     CAutoLock lock(&sink_->receiveLock_);
     std::lock_guard events(sink_->eventLock_);
@@ -123,24 +110,11 @@ HRESULT SinkFilter::InputPin::EndFlush() noexcept {
     return CBaseInputPin::EndFlush();
 }
 
-HRESULT SinkFilter::InputPin::NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate) noexcept {
-    std::lock_guard events(sink_->eventLock_);
-    sink_->segment_ = {start, stop, rate};
-    return S_OK;
-}
-
 HRESULT SinkFilter::InputPin::CheckMediaType(const CMediaType* type) {
-    if (sink_->only_.IsValid()) return *type == sink_->only_ ? S_OK : S_FALSE;
     WAVEFORMATEXTENSIBLE format;
     return type->majortype == MEDIATYPE_Audio && platform::ReadWaveFormat(*type, &format) && IsPcmOrFloat(format)
                ? S_OK
                : S_FALSE;
-}
-
-HRESULT SinkFilter::InputPin::GetMediaType(int position, CMediaType* type) {
-    if (position < 0) return E_INVALIDARG;
-    if (position > 0 || !sink_->only_.IsValid()) return VFW_S_NO_MORE_ITEMS;
-    return type->Set(sink_->only_);
 }
 
 }  // namespace host

@@ -1,8 +1,7 @@
 #pragma once
-// A renderer without a clock: one input pin ("In") taking PCM or IEEE-float audio (or exactly one
-// given type) and handing every sample to a writer as soon as it arrives. At end of stream it
-// sends EC_COMPLETE to the graph once the filter runs. It answers IAMFilterMiscFlags as a
-// renderer, which is how a graph knows to wait for it.
+// A renderer without a clock: one input pin ("In") taking PCM or IEEE-float audio and handing every sample to a writer
+// as soon as it arrives. At end of stream it sends EC_COMPLETE to the graph once the filter runs. It answers
+// IAMFilterMiscFlags as a renderer, which is how a graph knows to wait for it.
 #include <memory>
 #include <mutex>
 
@@ -13,9 +12,7 @@ namespace host {
 
 class SinkFilter final : public CBaseFilter, public IAMFilterMiscFlags {
 public:
-    // `only`, when given, is the one type accepted, and the one proposed to the upstream pin.
-    static HRESULT Create(std::shared_ptr<FrameWriter> writer, const AM_MEDIA_TYPE* only,
-                          platform::Ref<SinkFilter>* sink) noexcept;
+    static HRESULT Create(std::shared_ptr<FrameWriter> writer, platform::Ref<SinkFilter>* sink) noexcept;
 
     DECLARE_IUNKNOWN
     HRESULT NonDelegatingQueryInterface(REFIID iid, void** out) noexcept override;
@@ -30,14 +27,6 @@ public:
 
     // What arrived besides samples, for the host to check. Any thread.
     LONG EndsOfStream() const noexcept { return endsOfStream_; }
-    LONG Flushes() const noexcept { return flushes_; }
-    // Start, stop and rate of the last NewSegment, or all zero.
-    struct Segment {
-        REFERENCE_TIME start = 0;
-        REFERENCE_TIME stop = 0;
-        double rate = 0;
-    };
-    Segment LastSegment() const noexcept;
 
 private:
     class InputPin final : public CBaseInputPin {
@@ -45,11 +34,8 @@ private:
         explicit InputPin(SinkFilter* sink) noexcept;
         HRESULT STDMETHODCALLTYPE Receive(IMediaSample* sample) noexcept override;
         HRESULT STDMETHODCALLTYPE EndOfStream() noexcept override;
-        HRESULT STDMETHODCALLTYPE BeginFlush() noexcept override;
         HRESULT STDMETHODCALLTYPE EndFlush() noexcept override;
-        HRESULT STDMETHODCALLTYPE NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate) noexcept override;
         HRESULT CheckMediaType(const CMediaType* type) override;
-        HRESULT GetMediaType(int position, CMediaType* type) override;
 
     private:
         SinkFilter* const sink_;  // the owner, as filter_
@@ -60,16 +46,13 @@ private:
     void CompleteIfDue() noexcept;
 
     const std::shared_ptr<FrameWriter> writer_;
-    CMediaType only_;
     InputPin input_;
     CCritSec receiveLock_;  // after filterLock_: held while a sample or stream event is handled
 
-    mutable std::mutex eventLock_;  // leaf: guards the fields below
-    bool endOfStream_ = false;      // reached in this run
-    bool completed_ = false;        // EC_COMPLETE sent in this run
-    Segment segment_;
+    std::mutex eventLock_;      // leaf: guards the fields below
+    bool endOfStream_ = false;  // reached in this run
+    bool completed_ = false;    // EC_COMPLETE sent in this run
     std::atomic<LONG> endsOfStream_{0};
-    std::atomic<LONG> flushes_{0};
 };
 
 }  // namespace host

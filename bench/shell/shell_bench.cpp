@@ -73,7 +73,7 @@ public:
         ready_ = filter_ && graph_ &&
                  SUCCEEDED(host::SourceFilter::Create(format, std::make_shared<host::MemoryReader>(bytes, 8),
                                                       framesPerBuffer, 2, &source_)) &&
-                 SUCCEEDED(host::SinkFilter::Create(writer_, nullptr, &sink_)) &&
+                 SUCCEEDED(host::SinkFilter::Create(writer_, &sink_)) &&
                  SUCCEEDED(graph_->AddFilter(source_.get(), nullptr)) &&
                  SUCCEEDED(graph_->AddFilter(filter_.get(), nullptr)) &&
                  SUCCEEDED(graph_->AddFilter(sink_.get(), nullptr)) &&

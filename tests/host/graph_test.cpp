@@ -45,7 +45,7 @@ protected:
         if (!reader) reader = std::make_shared<host::MemoryReader>(signal, format.Format.nBlockAlign);
         ASSERT_EQ(host::SourceFilter::Create(format, reader, framesPerBuffer, 2, &source), S_OK);
         filter = testkit::InvertFilter::Create({outputBufferBytes, 2, true, reconnectsInput});
-        ASSERT_EQ(host::SinkFilter::Create(writer, nullptr, &sink), S_OK);
+        ASSERT_EQ(host::SinkFilter::Create(writer, &sink), S_OK);
         graph = FilterGraph::Create();
         ASSERT_EQ(graph->AddFilter(source.get(), OLESTR("source")), S_OK);
         ASSERT_EQ(graph->AddFilter(filter.get(), OLESTR("invert")), S_OK);

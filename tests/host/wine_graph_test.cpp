@@ -45,7 +45,7 @@ TEST_F(WineGraph, RunsAWavFileThroughOurFiltersToCompletion) {
             ASSERT_EQ(testkit::FileGraph(path, &graph, &file), S_OK);
             const auto filter = testkit::InvertFilter::Create({4096, 4, true, c.reconnectsInput});
             Ref<host::SinkFilter> sink;
-            ASSERT_EQ(host::SinkFilter::Create(writer, nullptr, &sink), S_OK);
+            ASSERT_EQ(host::SinkFilter::Create(writer, &sink), S_OK);
             ASSERT_EQ(graph->AddFilter(filter.get(), L"invert"), S_OK);
             ASSERT_EQ(graph->AddFilter(sink.get(), L"sink"), S_OK);
             const Ref<IPin> fileOut = testkit::FirstPin(file.get(), PINDIR_OUTPUT);

@@ -30,7 +30,7 @@ TEST(WineGraph, TheRegisteredPlugInGivesTheRecordedOutputInWinesGraph) {
                                        CLSCTX_INPROC_SERVER, IID_IBaseFilter, plugIn.put_void()),
                       S_OK);
             Ref<host::SinkFilter> sink;
-            ASSERT_EQ(host::SinkFilter::Create(writer, nullptr, &sink), S_OK);
+            ASSERT_EQ(host::SinkFilter::Create(writer, &sink), S_OK);
             ASSERT_EQ(graph->AddFilter(plugIn.get(), L"velvane"), S_OK);
             ASSERT_EQ(graph->AddFilter(sink.get(), L"sink"), S_OK);
             const Ref<IPin> fileOut = testkit::FirstPin(file.get(), PINDIR_OUTPUT),

@@ -114,7 +114,7 @@ Levels Render(Component& component, const StreamFormat& input, const std::shared
     Check(host::SourceFilter::Create(wave, source, bufferFrames, kSourceBuffers, &sourceFilter), "creating the source");
     const auto sink = std::make_shared<FileSink>(output.format, output.channels, writer);
     Ref<host::SinkFilter> sinkFilter;
-    Check(host::SinkFilter::Create(sink, nullptr, &sinkFilter), "creating the sink");
+    Check(host::SinkFilter::Create(sink, &sinkFilter), "creating the sink");
     Check(graph->AddFilter(sourceFilter.get(), OLESTR("Source")), "adding the source to the graph");
     Check(graph->AddFilter(plugin.get(), OLESTR("Velvane")), "adding the component to the graph");
     Check(graph->AddFilter(sinkFilter.get(), OLESTR("Sink")), "adding the sink to the graph");
