@@ -65,10 +65,7 @@ Ref<FilterGraph> FilterGraph::Create() noexcept { return Ref<FilterGraph>::adopt
 
 FilterGraph::~FilterGraph() {
     Stop();
-    for (const auto& filter : filters_) {
-        DisconnectPins(filter.get());
-        filter->JoinFilterGraph(nullptr, nullptr);
-    }
+    for (const auto& filter : filters_) Detach(filter.get());
 }
 
 HRESULT FilterGraph::NonDelegatingQueryInterface(REFIID iid, void** out) noexcept {
@@ -97,10 +94,14 @@ HRESULT FilterGraph::RemoveFilter(IBaseFilter* filter) noexcept {
     if (state_ != State_Stopped) return VFW_E_NOT_STOPPED;
     const auto it = std::find_if(filters_.begin(), filters_.end(), [&](const auto& f) { return f.get() == filter; });
     if (it == filters_.end()) return VFW_E_NOT_FOUND;
-    DisconnectPins(filter);
-    filter->JoinFilterGraph(nullptr, nullptr);
+    Detach(filter);
     filters_.erase(it);
     return S_OK;
+}
+
+void FilterGraph::Detach(IBaseFilter* filter) noexcept {
+    DisconnectPins(filter);
+    filter->JoinFilterGraph(nullptr, nullptr);
 }
 
 HRESULT FilterGraph::EnumFilters(IEnumFilters** filters) noexcept {
@@ -240,11 +241,15 @@ HRESULT FilterGraph::MoveTo(FILTER_STATE target) {
         const HRESULT hr = MoveTo(State_Paused);  // every filter pauses before any runs
         if (FAILED(hr)) return hr;
     }
+    // Counted before the event lock is taken: asking a filter calls into it, and that lock is a leaf.
+    const bool starting = state_ == State_Stopped;
+    size_t renderers = 0;
+    if (starting)
+        for (const auto& f : filters_) renderers += IsRenderer(f.get());
     {
         std::lock_guard events(eventLock_);
-        if (state_ == State_Stopped) {
-            renderers_ = static_cast<size_t>(
-                std::count_if(filters_.begin(), filters_.end(), [](const auto& f) { return IsRenderer(f.get()); }));
+        if (starting) {
+            renderers_ = renderers;
             completed_ = 0;
             abort_ = S_OK;
         }

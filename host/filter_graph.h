@@ -51,6 +51,8 @@ public:
 
 private:
     FilterGraph() noexcept : CUnknown(nullptr) {}
+    // Disconnects the filter's pins and tells it that it has left the graph.
+    static void Detach(IBaseFilter* filter) noexcept;
     // [lock_ held] The filters, each after every filter its output pins feed.
     std::vector<IBaseFilter*> DownstreamFirst() const;
     // [lock_ held] Moves every filter to `target`, renderers first; a filter that fails to start
