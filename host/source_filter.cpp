@@ -17,16 +17,17 @@ constexpr REFERENCE_TIME kUnitsPerSecond = 10'000'000;
 }  // namespace
 
 HRESULT SourceFilter::Create(const WAVEFORMATEXTENSIBLE& format, std::shared_ptr<FrameReader> reader,
-                             LONG framesPerBuffer, LONG buffers, Ref<SourceFilter>* source) noexcept {
+                             LONG framesPerBuffer, LONG buffers, LONG leastBufferBytes,
+                             Ref<SourceFilter>* source) noexcept {
     if (!source) return E_POINTER;
     source->reset();
     const WORD blockAlign = format.Format.nBlockAlign;
     if (!reader || blockAlign == 0 || format.Format.nSamplesPerSec == 0 || framesPerBuffer <= 0 || buffers <= 0 ||
-        framesPerBuffer > LONG_MAX / blockAlign)
+        leastBufferBytes < 0 || framesPerBuffer > LONG_MAX / blockAlign)
         return E_INVALIDARG;
     return AtBoundary([&] {
-        auto filter = Ref<SourceFilter>::adopt(
-            new SourceFilter(std::move(reader), blockAlign, format.Format.nSamplesPerSec, framesPerBuffer, buffers));
+        auto filter = Ref<SourceFilter>::adopt(new SourceFilter(
+            std::move(reader), blockAlign, format.Format.nSamplesPerSec, framesPerBuffer, buffers, leastBufferBytes));
         const HRESULT hr = platform::SetAudioType(format, &filter->type_);
         if (SUCCEEDED(hr)) *source = std::move(filter);
         return hr;
@@ -34,13 +35,14 @@ HRESULT SourceFilter::Create(const WAVEFORMATEXTENSIBLE& format, std::shared_ptr
 }
 
 SourceFilter::SourceFilter(std::shared_ptr<FrameReader> reader, WORD blockAlign, DWORD samplesPerSec,
-                           LONG framesPerBuffer, LONG buffers) noexcept
+                           LONG framesPerBuffer, LONG buffers, LONG leastBufferBytes) noexcept
     : CBaseFilter(nullptr, kSourceClsid),
       reader_(std::move(reader)),
       blockAlign_(blockAlign),
       samplesPerSec_(samplesPerSec),
       framesPerBuffer_(framesPerBuffer),
       buffers_(buffers),
+      leastBufferBytes_(leastBufferBytes),
       output_(this) {}
 
 SourceFilter::~SourceFilter() { EndThread(); }
@@ -146,7 +148,7 @@ HRESULT SourceFilter::OutputPin::GetMediaType(int position, CMediaType* type) {
 }
 
 HRESULT SourceFilter::OutputPin::DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* request) {
-    const LONG bytes = source_->framesPerBuffer_ * source_->blockAlign_;
+    const LONG bytes = std::max(source_->framesPerBuffer_ * source_->blockAlign_, source_->leastBufferBytes_);
     request->cBuffers = std::max(request->cBuffers, source_->buffers_);
     request->cbBuffer = std::max(request->cbBuffer, bytes);
     ALLOCATOR_PROPERTIES actual{};

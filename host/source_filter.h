@@ -16,9 +16,10 @@ namespace host {
 
 class SourceFilter final : public CBaseFilter {
 public:
-    // `framesPerBuffer` frames per sample, in `buffers` samples (at least; the peer may want more).
+    // `framesPerBuffer` frames per sample, in `buffers` samples (at least; the peer may want more)
+    // of at least `leastBufferBytes` bytes each, however few frames each sample carries.
     static HRESULT Create(const WAVEFORMATEXTENSIBLE& format, std::shared_ptr<FrameReader> reader, LONG framesPerBuffer,
-                          LONG buffers, platform::Ref<SourceFilter>* source) noexcept;
+                          LONG buffers, LONG leastBufferBytes, platform::Ref<SourceFilter>* source) noexcept;
     ~SourceFilter() override;
 
     int GetPinCount() noexcept override { return 1; }
@@ -41,7 +42,7 @@ private:
     };
 
     SourceFilter(std::shared_ptr<FrameReader> reader, WORD blockAlign, DWORD samplesPerSec, LONG framesPerBuffer,
-                 LONG buffers) noexcept;
+                 LONG buffers, LONG leastBufferBytes) noexcept;
     void Stream() noexcept;  // the streaming thread
     void EndThread() noexcept;
 
@@ -51,6 +52,7 @@ private:
     const DWORD samplesPerSec_;
     const LONG framesPerBuffer_;
     const LONG buffers_;
+    const LONG leastBufferBytes_;
     OutputPin output_;
 
     // The application thread's word to the streaming thread: push (running_) or end (quit_).

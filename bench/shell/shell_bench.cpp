@@ -72,7 +72,7 @@ public:
         const WAVEFORMATEXTENSIBLE format = platform::MakeWaveFormat(2, kRate, 32, true, false);
         ready_ = filter_ && graph_ &&
                  SUCCEEDED(host::SourceFilter::Create(format, std::make_shared<host::MemoryReader>(bytes, 8),
-                                                      framesPerBuffer, 2, &source_)) &&
+                                                      framesPerBuffer, 2, 0, &source_)) &&
                  SUCCEEDED(host::SinkFilter::Create(writer_, &sink_)) &&
                  SUCCEEDED(graph_->AddFilter(source_.get(), nullptr)) &&
                  SUCCEEDED(graph_->AddFilter(filter_.get(), nullptr)) &&

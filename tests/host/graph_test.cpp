@@ -43,7 +43,7 @@ protected:
         ASSERT_TRUE(platform::ReadWaveFormat(type, &format));
         signal = testkit::Signal(type, frames);
         if (!reader) reader = std::make_shared<host::MemoryReader>(signal, format.Format.nBlockAlign);
-        ASSERT_EQ(host::SourceFilter::Create(format, reader, framesPerBuffer, 2, &source), S_OK);
+        ASSERT_EQ(host::SourceFilter::Create(format, reader, framesPerBuffer, 2, 0, &source), S_OK);
         filter = testkit::InvertFilter::Create({outputBufferBytes, 2, true, reconnectsInput});
         ASSERT_EQ(host::SinkFilter::Create(writer, &sink), S_OK);
         graph = FilterGraph::Create();

@@ -52,7 +52,7 @@ protected:
         WAVEFORMATEXTENSIBLE format;
         ASSERT_TRUE(platform::ReadWaveFormat(type, &format));
         const auto reader = std::make_shared<host::MemoryReader>(signal, format.Format.nBlockAlign);
-        ASSERT_EQ(host::SourceFilter::Create(format, reader, framesPerBuffer, 2, &source), S_OK);
+        ASSERT_EQ(host::SourceFilter::Create(format, reader, framesPerBuffer, 2, 0, &source), S_OK);
         ASSERT_EQ(host::SinkFilter::Create(writer, &sink), S_OK);
         graph = host::FilterGraph::Create();
         ASSERT_EQ(graph->AddFilter(source.get(), OLESTR("source")), S_OK);

@@ -1,6 +1,5 @@
 #include "tools/velvane/render.h"
 
-#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <vector>
@@ -88,7 +87,7 @@ HRESULT FrameSource::Read(BYTE* out, LONG frames, LONG* read) noexcept {
     if (!out || !read) return E_POINTER;
     *read = 0;
     try {
-        *read = static_cast<LONG>(Fill(out, std::min<int64_t>(frames, readLimit_)));
+        *read = static_cast<LONG>(Fill(out, frames));
         framesRead_ += *read;
         return S_OK;
     } catch (...) {
@@ -108,10 +107,9 @@ Levels Render(Component& component, const StreamFormat& input, const std::shared
     const WAVEFORMATEXTENSIBLE wave = WaveFormat(input);
     if (!Accepts(plugin.get(), wave))
         throw InputError(std::string("the ") + component.Kind().name + " component does not take " + Describe(input));
-    source->LimitReads(blockFrames);
-    const LONG bufferFrames = std::max<LONG>(blockFrames, kLeastBufferBytes / wave.Format.nBlockAlign);
     Ref<host::SourceFilter> sourceFilter;
-    Check(host::SourceFilter::Create(wave, source, bufferFrames, kSourceBuffers, &sourceFilter), "creating the source");
+    Check(host::SourceFilter::Create(wave, source, blockFrames, kSourceBuffers, kLeastBufferBytes, &sourceFilter),
+          "creating the source");
     const auto sink = std::make_shared<FileSink>(output.format, output.channels, writer);
     Ref<host::SinkFilter> sinkFilter;
     Check(host::SinkFilter::Create(sink, &sinkFilter), "creating the sink");

@@ -2,7 +2,6 @@
 // Streaming audio through a component the way a DirectShow host does: a graph of the host
 // layer's source, the component's filter and a sink that writes the WAV file.
 #include <atomic>
-#include <climits>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -27,8 +26,6 @@ struct StreamFormat {
 // [source's streaming thread; FramesRead and Failure from any thread]
 class FrameSource : public host::FrameReader {
 public:
-    // [before the run] Every read gives at most `frames` frames, however large the buffer.
-    void LimitReads(int64_t frames) noexcept { readLimit_ = frames; }
     HRESULT Rewind() noexcept final;
     HRESULT Read(BYTE* out, LONG frames, LONG* read) noexcept final;
     int64_t FramesRead() const noexcept { return framesRead_.load(std::memory_order_relaxed); }
@@ -40,7 +37,6 @@ protected:
     virtual void Restart() = 0;
 
 private:
-    int64_t readLimit_ = INT64_MAX;
     std::atomic<int64_t> framesRead_{0};
     StreamError failure_;
 };
