@@ -61,6 +61,14 @@ bool IsRenderer(IBaseFilter* filter) {
 
 }  // namespace
 
+Ref<IPin> FirstPin(IBaseFilter* filter, PIN_DIRECTION direction) noexcept {
+    Ref<IPin> found;
+    ForEachPin(filter, [&](Ref<IPin> pin) {
+        if (!found && DirectionOf(pin.get()) == direction) found = std::move(pin);
+    });
+    return found;
+}
+
 Ref<FilterGraph> FilterGraph::Create() noexcept { return Ref<FilterGraph>::adopt(new (std::nothrow) FilterGraph); }
 
 FilterGraph::~FilterGraph() {

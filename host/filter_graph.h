@@ -15,6 +15,9 @@
 
 namespace host {
 
+// The filter's first pin of `direction`, in the filter's order; empty when it has none.
+platform::Ref<IPin> FirstPin(IBaseFilter* filter, PIN_DIRECTION direction) noexcept;
+
 class FilterGraph final : public CUnknown, public IFilterGraph, public IMediaEventSink {
 public:
     // Empty when memory runs out.

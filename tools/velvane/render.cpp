@@ -45,14 +45,9 @@ std::string Describe(const StreamFormat& f) {
 bool Accepts(IBaseFilter* filter, const WAVEFORMATEXTENSIBLE& format) {
     CMediaType type;
     Check(platform::SetAudioType(format, &type), "describing the input");
-    Ref<IEnumPins> pins;
-    Check(filter->EnumPins(pins.put()), "listing the component's pins");
-    for (Ref<IPin> pin; pins->Next(1, pin.put(), nullptr) == S_OK;) {
-        PIN_DIRECTION direction = PINDIR_OUTPUT;
-        if (SUCCEEDED(pin->QueryDirection(&direction)) && direction == PINDIR_INPUT)
-            return pin->QueryAccept(&type) == S_OK;
-    }
-    throw InternalError("the component has no input pin", E_UNEXPECTED);
+    const Ref<IPin> pin = host::FirstPin(filter, PINDIR_INPUT);
+    if (!pin) throw InternalError("the component has no input pin", E_UNEXPECTED);
+    return pin->QueryAccept(&type) == S_OK;
 }
 
 // The type the sink's pin was connected with, checked against what the component must deliver.
