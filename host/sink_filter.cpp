@@ -10,13 +10,6 @@ namespace {
 // {5E9B0D1B-8C3E-4F57-9C2B-7A41D6E0B301}: not registered; reported by GetClassID only.
 constexpr CLSID kSinkClsid = {0x5E9B0D1B, 0x8C3E, 0x4F57, {0x9C, 0x2B, 0x7A, 0x41, 0xD6, 0xE0, 0xB3, 0x01}};
 
-bool IsPcmOrFloat(const WAVEFORMATEXTENSIBLE& f) {
-    const WORD tag = f.Format.wFormatTag;
-    if (tag == WAVE_FORMAT_EXTENSIBLE)
-        return f.SubFormat == KSDATAFORMAT_SUBTYPE_PCM || f.SubFormat == KSDATAFORMAT_SUBTYPE_IEEE_FLOAT;
-    return tag == WAVE_FORMAT_PCM || tag == WAVE_FORMAT_IEEE_FLOAT;
-}
-
 }  // namespace
 
 HRESULT SinkFilter::Create(std::shared_ptr<FrameWriter> writer, Ref<SinkFilter>* sink) noexcept {
@@ -112,7 +105,8 @@ HRESULT SinkFilter::InputPin::EndFlush() noexcept {
 
 HRESULT SinkFilter::InputPin::CheckMediaType(const CMediaType* type) {
     WAVEFORMATEXTENSIBLE format;
-    return type->majortype == MEDIATYPE_Audio && platform::ReadWaveFormat(*type, &format) && IsPcmOrFloat(format)
+    return type->majortype == MEDIATYPE_Audio && platform::ReadWaveFormat(*type, &format) &&
+                   (platform::IsPcmFormat(format) || platform::IsFloatFormat(format))
                ? S_OK
                : S_FALSE;
 }

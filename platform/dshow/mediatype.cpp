@@ -49,8 +49,6 @@ HRESULT CMediaType::SetFormat(const void* block, ULONG bytes) noexcept {
 
 void CMediaType::Reset() noexcept { FreeMediaType(*this); }
 
-bool CMediaType::IsPartiallySpecified() const noexcept { return ::IsPartiallySpecified(*this); }
-
 bool CMediaType::MatchesPartial(const AM_MEDIA_TYPE& partial) const noexcept {
     if (partial.majortype != GUID_NULL && partial.majortype != majortype) return false;
     if (partial.subtype != GUID_NULL && partial.subtype != subtype) return false;
@@ -160,6 +158,17 @@ bool ReadWaveFormat(const AM_MEDIA_TYPE& type, WAVEFORMATEXTENSIBLE* format) noe
         return false;
     std::memcpy(format, type.pbFormat, sizeof(WAVEFORMATEXTENSIBLE));
     return true;
+}
+
+bool IsFloatFormat(const WAVEFORMATEXTENSIBLE& format) noexcept {
+    const WORD tag = format.Format.wFormatTag;
+    return tag == WAVE_FORMAT_IEEE_FLOAT ||
+           (tag == WAVE_FORMAT_EXTENSIBLE && format.SubFormat == KSDATAFORMAT_SUBTYPE_IEEE_FLOAT);
+}
+
+bool IsPcmFormat(const WAVEFORMATEXTENSIBLE& format) noexcept {
+    const WORD tag = format.Format.wFormatTag;
+    return tag == WAVE_FORMAT_PCM || (tag == WAVE_FORMAT_EXTENSIBLE && format.SubFormat == KSDATAFORMAT_SUBTYPE_PCM);
 }
 
 }  // namespace platform

@@ -19,8 +19,6 @@ public:
     void Reset() noexcept;
 
     bool IsValid() const noexcept { return majortype != GUID_NULL; }
-    // Any of major type, subtype or format type left open.
-    bool IsPartiallySpecified() const noexcept;
     // Equal in every field `partial` specifies (a null GUID matches anything; a format type with
     // a format block must match the block too).
     bool MatchesPartial(const AM_MEDIA_TYPE& partial) const noexcept;
@@ -29,7 +27,7 @@ public:
 };
 static_assert(sizeof(CMediaType) == sizeof(AM_MEDIA_TYPE));
 
-// The same, for a type handed over as a plain AM_MEDIA_TYPE.
+// Any of major type, subtype or format type left open.
 bool IsPartiallySpecified(const AM_MEDIA_TYPE& type) noexcept;
 // Frees what `type` owns (format block in task memory, pUnk) and leaves it zeroed.
 void FreeMediaType(AM_MEDIA_TYPE& type) noexcept;
@@ -53,5 +51,8 @@ HRESULT SetAudioType(const WAVEFORMATEXTENSIBLE& format, CMediaType* type) noexc
 // is FORMAT_WaveFormatEx and the block holds a whole WAVEFORMATEX, and, for WAVE_FORMAT_EXTENSIBLE,
 // the whole extensible record; the extensible fields are zero for a plain format.
 bool ReadWaveFormat(const AM_MEDIA_TYPE& type, WAVEFORMATEXTENSIBLE* format) noexcept;
+// The sample kind, by tag or, for WAVE_FORMAT_EXTENSIBLE, by sub-format.
+bool IsFloatFormat(const WAVEFORMATEXTENSIBLE& format) noexcept;
+bool IsPcmFormat(const WAVEFORMATEXTENSIBLE& format) noexcept;
 
 }  // namespace platform

@@ -15,16 +15,6 @@ using platform::Ref;
 
 namespace {
 
-bool IsFloatFormat(const WAVEFORMATEXTENSIBLE& f) {
-    return f.Format.wFormatTag == WAVE_FORMAT_IEEE_FLOAT ||
-           (f.Format.wFormatTag == WAVE_FORMAT_EXTENSIBLE && f.SubFormat == KSDATAFORMAT_SUBTYPE_IEEE_FLOAT);
-}
-
-bool IsPcmFormat(const WAVEFORMATEXTENSIBLE& f) {
-    return f.Format.wFormatTag == WAVE_FORMAT_PCM ||
-           (f.Format.wFormatTag == WAVE_FORMAT_EXTENSIBLE && f.SubFormat == KSDATAFORMAT_SUBTYPE_PCM);
-}
-
 WAVEFORMATEXTENSIBLE FormatOf(const CMediaType& type) {
     WAVEFORMATEXTENSIBLE f{};
     platform::ReadWaveFormat(type, &f);
@@ -51,8 +41,8 @@ HRESULT InvertFilter::CheckInputType(const CMediaType* in) {
     WAVEFORMATEXTENSIBLE f;
     if (in->majortype != MEDIATYPE_Audio || !platform::ReadWaveFormat(*in, &f)) return VFW_E_TYPE_NOT_ACCEPTED;
     const WORD channels = f.Format.nChannels;
-    const bool sampleFormat =
-        (IsPcmFormat(f) && f.Format.wBitsPerSample == 16) || (IsFloatFormat(f) && f.Format.wBitsPerSample == 32);
+    const bool sampleFormat = (platform::IsPcmFormat(f) && f.Format.wBitsPerSample == 16) ||
+                              (platform::IsFloatFormat(f) && f.Format.wBitsPerSample == 32);
     const bool layout =
         channels >= 1 && channels <= 8 && f.Format.nBlockAlign == channels * f.Format.wBitsPerSample / 8;
     return sampleFormat && layout ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
@@ -90,7 +80,7 @@ HRESULT InvertFilter::StopStreaming() {
 HRESULT InvertFilter::SetMediaType(PIN_DIRECTION direction, const CMediaType* type) {
     if (direction == PINDIR_INPUT) {
         format_ = FormatOf(*type);
-        isFloat_ = IsFloatFormat(format_);
+        isFloat_ = platform::IsFloatFormat(format_);
     } else if (IFilterGraph* graph = Graph(); options_.reconnectsInput && graph && input_.IsConnected()) {
         if (SUCCEEDED(graph->Reconnect(&input_))) ++reconnects_;
     }
@@ -305,7 +295,7 @@ std::vector<BYTE> Signal(const CMediaType& type, size_t frames) {
     for (size_t i = 0; i < samples; ++i) {
         // Odd steps walk through every 16-bit value; the first sample is the most negative.
         const auto value = static_cast<int16_t>(static_cast<uint16_t>(0x8000u + i * 7919u));
-        if (IsFloatFormat(f)) {
+        if (platform::IsFloatFormat(f)) {
             const float v = value / 32768.0f;
             std::memcpy(&bytes[i * 4], &v, 4);
         } else {
@@ -317,7 +307,7 @@ std::vector<BYTE> Signal(const CMediaType& type, size_t frames) {
 
 std::vector<BYTE> Inverted(const CMediaType& type, const std::vector<BYTE>& bytes) {
     std::vector<BYTE> out(bytes.size());
-    if (IsFloatFormat(FormatOf(type))) {
+    if (platform::IsFloatFormat(FormatOf(type))) {
         for (size_t i = 0; i + 4 <= bytes.size(); i += 4) {
             uint32_t bits;
             std::memcpy(&bits, &bytes[i], 4);

@@ -30,11 +30,6 @@ WAVEFORMATEXTENSIBLE WaveFormat(const StreamFormat& f) {
                                     static_cast<WORD>(8 * BytesPerSample(f.format)), isFloat, false);
 }
 
-bool IsFloat(const WAVEFORMATEXTENSIBLE& f) {
-    return f.Format.wFormatTag == WAVE_FORMAT_IEEE_FLOAT ||
-           (f.Format.wFormatTag == WAVE_FORMAT_EXTENSIBLE && f.SubFormat == KSDATAFORMAT_SUBTYPE_IEEE_FLOAT);
-}
-
 std::string Describe(const StreamFormat& f) {
     return std::to_string(f.channels) + (f.channels == 1 ? " channel" : " channels") + " of " +
            (f.format == SampleFormat::Float ? "32-bit float" : "16-bit") + " at " + std::to_string(f.sampleRate) +
@@ -52,15 +47,13 @@ bool Accepts(IBaseFilter* filter, const WAVEFORMATEXTENSIBLE& format) {
 
 // The type the sink's pin was connected with, checked against what the component must deliver.
 void CheckOutputType(host::SinkFilter& sink, const StreamFormat& expected) {
-    AM_MEDIA_TYPE type{};
-    Check(sink.GetPin(0)->ConnectionMediaType(&type), "reading the output type");
+    CMediaType type;
+    Check(sink.GetPin(0)->CopyConnectionType(&type), "reading the output type");
     WAVEFORMATEXTENSIBLE f;
-    const bool read = platform::ReadWaveFormat(type, &f);
-    FreeMediaType(type);
-    const bool same = read && f.Format.nChannels == expected.channels &&
+    const bool same = platform::ReadWaveFormat(type, &f) && f.Format.nChannels == expected.channels &&
                       f.Format.nSamplesPerSec == static_cast<DWORD>(expected.sampleRate) &&
                       f.Format.wBitsPerSample == 8 * BytesPerSample(expected.format) &&
-                      IsFloat(f) == (expected.format == SampleFormat::Float);
+                      platform::IsFloatFormat(f) == (expected.format == SampleFormat::Float);
     if (!same)
         throw InternalError("the component proposed another output type than " + Describe(expected), E_UNEXPECTED);
 }
