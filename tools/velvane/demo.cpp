@@ -5,6 +5,7 @@
 #include <cstring>
 #include <filesystem>
 #include <numbers>
+#include <optional>
 #include <system_error>
 #include <vector>
 
@@ -154,18 +155,20 @@ void Demo(const PlugInLibrary& library, const Arguments& a) {
         input.Commit();
     }
     const ComponentKind& stereo = ComponentNamed("stereo");
-    const size_t presets = Component(library, stereo).PresetNames().size();
+    std::optional<Component> component;
+    component.emplace(library, stereo);
+    const size_t presets = component->PresetNames().size();
     Progress progress("demo", frames * static_cast<int64_t>(presets), !a.quiet);
     for (size_t i = 0; i < presets; ++i) {
         // Every preset on a fresh component, as `velvane process --preset N` would run it.
-        Component component(library, stereo);
+        if (i > 0) component.emplace(library, stereo);
         Settings settings;
         settings.preset = std::to_string(i + 1);
-        component.Apply(settings);
-        const std::string& name = component.PresetNames()[i];
+        component->Apply(settings);
+        const std::string& name = component->PresetNames()[i];
         progress.StartPart(frames * static_cast<int64_t>(i));
         AudioWriter writer((folder / FileName(i + 1, name)).string(), kChannels, kRate, SF_FORMAT_FLOAT);
-        const Levels levels = Render(component, {kChannels, kRate, SampleFormat::Float},
+        const Levels levels = Render(*component, {kChannels, kRate, SampleFormat::Float},
                                      std::make_shared<SignalSource>(signal), writer, kMaxBlockFrames, progress);
         writer.Commit();
         progress.Clear();
