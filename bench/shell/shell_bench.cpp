@@ -26,6 +26,7 @@
 #include "platform/environment.h"
 #include "platform/module.h"
 #include "plugin/algorithm/cVelvane_ALG.h"
+#include "plugin/shell/interfaces/host_interfaces.h"
 #include "plugin/shell/processing_component.h"
 #include "plugin/shell/server.h"
 
@@ -34,7 +35,6 @@ namespace {
 std::atomic<long long> gAllocations{0};
 
 constexpr int32_t kRate = 44100, kFrames = 60 * kRate;
-const CLSID kStereoClsid = {0xAAD128C0, 0x471C, 0x11D2, {0x90, 0xF7, 0x0E, 0x03, 0x9A, 0x00, 0x00, 0x00}};
 
 const std::vector<float>& Signal() {
     static const std::vector<float> signal = [] {
@@ -66,7 +66,7 @@ public:
         std::memcpy(bytes.data(), signal.data(), bytes.size());
         HRESULT hr = E_FAIL;
         const auto object = platform::Ref<IUnknown>::adopt(
-            CreateProcessingComponent(nullptr, kStereoClsid, FourCC("FLNS"), FourCC("pcDX"), &hr));
+            CreateProcessingComponent(nullptr, CLSID_VelvaneStereo, FourCC("FLNS"), FourCC("pcDX"), &hr));
         filter_ = platform::QueryAs<IBaseFilter>(object.get(), IID_IBaseFilter);
         graph_ = host::FilterGraph::Create();
         const WAVEFORMATEXTENSIBLE format = platform::MakeWaveFormat(2, kRate, 32, true, false);
