@@ -218,6 +218,9 @@ protected:
     // Adjusts the description once read and again when the sample rate changes.
     virtual void AdjustProcessCodeDescriptionsSelf() {}
 
+    // The active setup's whole record (its bypass record with `bypass`) as one buffer; null if
+    // none is made.
+    BUFFER_HEADER* RecordBuffer(bool bypass);
     sPROCESS_CODE_DESCRIPTION& GetProcessCodeDescription() noexcept { return description_; }
     CDLLLoader& GetDLLLoader() noexcept { return loader_; }
 
@@ -238,7 +241,6 @@ protected:
 private:
     static int32_t DefaultExec(int32_t message, intptr_t user, uint8_t* a, uint8_t* b, uint8_t* c);
     int16_t ReadParameters(const nrXML& root, const DisplayFunctionMap& display);
-    BUFFER_HEADER* RecordBuffer(bool bypass);
     int16_t Deliver(BUFFER_HEADER* made, BUFFER_HEADER** chain);
     void StoreStates(EPluginSetup setup, const int32_t* states, int32_t count);
     int16_t ApplyPreset(const sPRESET& preset) noexcept;

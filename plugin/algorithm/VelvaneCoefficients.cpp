@@ -333,12 +333,5 @@ BUFFER_HEADER* cVelvane_ALG::UpdateAllCoefsSelf() {
         if (sCONTROL_PARAM* p = GetControlParam(vu)) p->SetRealWorld(GetActiveSetup(), -144);
     for (int channel = 0; channel < 2; ++channel) meterLevel_[channel] = meterRelease_[channel] = 0;
 
-    BUFFER_HEADER* record = NewBuffer(eBufferCoefs, 0, 0, GetCoefsOfs(), GetCoefsNum(), 0);
-    if (record) {
-        const EPluginSetup s = GetActiveSetup();
-        if (IsBypassed()) SetBypassCoefsSelf();
-        std::memcpy(record->Data(), IsBypassed() ? GetPointerToBypassCoef(s, 0) : GetPointerToCoef(s, 0),
-                    record->words.size() * 4);
-    }
-    return ChainBufs(record, table);
+    return ChainBufs(RecordBuffer(IsBypassed()), table);
 }
