@@ -152,7 +152,7 @@ int16_t cALGORITHM::FinishCreate() noexcept {
         PrepareDisplayFunctionsMapSelf(display);
         if (const int16_t read = ReadParameters(*parameters, display); read != eNoErr) return read;
 
-        auto description = ReadProcessCodeDescription(*definitions, info_.componentType, info_.processCode, nullptr);
+        auto description = ReadProcessCodeDescription(*definitions, info_.componentType, info_.processCode);
         if (!description || description->coefs <= 0 || description->states < 0) return eMalformed;
         description_ = std::move(*description);
         AdjustProcessCodeDescriptionsSelf();
@@ -162,7 +162,7 @@ int16_t cALGORITHM::FinishCreate() noexcept {
             bypassCoefs_[setup].assign(static_cast<size_t>(description_.coefs), 0);
         }
 
-        if (!presets_.ReadFactoryPresets(*presets, genericType_, info_.componentType, nullptr)) return eMalformed;
+        if (!presets_.ReadFactoryPresets(*presets, genericType_, info_.componentType)) return eMalformed;
         daeFlags_ = std::move(flags);
         created_ = true;
         return eNoErr;
@@ -642,7 +642,7 @@ int16_t cALGORITHM::SetPresetChunk(const char* chunk, int32_t length) noexcept {
     if (!created_) return eNotReady;
     try {
         const auto tree = nrXML::Parse({chunk, static_cast<size_t>(length)});
-        auto preset = tree ? ReadPreset(*tree, nullptr) : std::nullopt;
+        auto preset = tree ? ReadPreset(*tree) : std::nullopt;
         if (!preset || preset->genericType != genericType_) return eMalformed;
         return ApplyPreset(*preset);
     } catch (...) {
