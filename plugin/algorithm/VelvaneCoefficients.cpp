@@ -2,6 +2,7 @@
 // expression keeps the order it is written in, in double precision, and a slot is rounded to
 // single precision once, when it is written: an independent model reproduces the records.
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 
@@ -65,6 +66,22 @@ void FillLfoTable(bool triangle, float* table) noexcept {
             v = i / 256.0 - 4;
         table[i] = static_cast<float>(v);
     }
+}
+
+// The tables never change: each is built once, on first use.
+const float* LfoTable(bool triangle) noexcept {
+    using Table = std::array<float, kLfoTableLength>;
+    auto build = [](bool kind) {
+        Table table;
+        FillLfoTable(kind, table.data());
+        return table;
+    };
+    if (triangle) {
+        static const Table kTriangle = build(true);
+        return kTriangle.data();
+    }
+    static const Table kSine = build(false);
+    return kSine.data();
 }
 
 }  // namespace
@@ -147,9 +164,6 @@ BUFFER_HEADER* cVelvane_ALG::LfoRateGroup(bool send) {
 }
 
 BUFFER_HEADER* cVelvane_ALG::LfoTableGroup(bool send) {
-    float table[kLfoTableLength];
-    FillLfoTable(GetParam(PARAM_WAVE_FORM) == 1, table);
-
     const sEXT_BUFF* tables = GetExternalBuffer(kExternLfoTables);
     if (!tables || tables->address == -1) return nullptr;
     // One table per setup: A in the first half of the buffer, B in the second.
@@ -158,7 +172,9 @@ BUFFER_HEADER* cVelvane_ALG::LfoTableGroup(bool send) {
     SetCoef(COEF_LFO_TABLE_OFFSET, first);
     BUFFER_HEADER* chain =
         NewBuffer(eBufferExternal, kExternLfoTables, 0, tables->address + first, half, tables->memSpace);
-    if (chain) std::memcpy(chain->Data(), table, 4 * static_cast<size_t>(std::min(half, kLfoTableLength)));
+    if (chain)
+        std::memcpy(chain->Data(), LfoTable(GetParam(PARAM_WAVE_FORM) == 1),
+                    4 * static_cast<size_t>(std::min(half, kLfoTableLength)));
     if (Sends(send)) chain = ChainBufs(chain, CoefBuffer(COEF_LFO_TABLE_OFFSET, 1));
     return chain;
 }
