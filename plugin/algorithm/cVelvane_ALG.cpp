@@ -1,6 +1,5 @@
 #include "plugin/algorithm/cVelvane_ALG.h"
 
-#include <algorithm>
 #include <cmath>
 #include <iterator>
 
@@ -87,13 +86,8 @@ int32_t cVelvane_ALG::FillInitialStatesSelf(uint8_t* states) {
         return external ? external->address : 0;
     };
     // A native process side reports base address 0 for both buffers: the record is all zero.
-    WriteInteger(word(STATE_LFO_INDEX), 0);
     WriteInteger(word(STATE_LFO_FRACTION), baseAddress(kExternLfoTables));
-    WriteReal(word(STATE_LFO_VALUE), 0);
     WriteInteger(word(STATE_WRITE_INDEX), baseAddress(kExternDelayLine));
-    // Per output channel: the filter history and the peak.
-    const int32_t end = STATE_FIR_HISTORY_L_1 + GetNumOutputs() * (kFirHistoryLength + 1);
-    for (int32_t slot = STATE_FIR_HISTORY_L_1; slot < end; ++slot) WriteReal(word(slot), 0);
     return 1;
 }
 
@@ -119,9 +113,7 @@ BUFFER_HEADER* cVelvane_ALG::InitStatesSelf() {
     BUFFER_HEADER* chain = states;
     auto clear = [&](int32_t kind) {
         BUFFER_HEADER* line = NewBuffer(kind, kExternDelayLine, 0, delay->address, delay->size, delay->memSpace);
-        if (!line) return;
-        std::fill(line->words.begin(), line->words.end(), 0u);
-        chain = ChainBufs(chain, line);
+        if (line) chain = ChainBufs(chain, line);
     };
     clear(eBufferExternal);
     // A DSP target keeps the stereo delay line in a second bank as well.
