@@ -268,10 +268,14 @@ void cVelvane_ALG::SetTempoSelf(double bpm) {
     CallExecCallBack(kExecFreeBuffers, reinterpret_cast<uint8_t*>(chain), nullptr, nullptr);
 }
 
-void cVelvane_ALG::ResetMeters() {
+void cVelvane_ALG::ClearMeters() {
     for (int channel = 0; channel < 2; ++channel) meterLevel_[channel] = meterRelease_[channel] = 0;
-    for (const int16_t vu : {PARAM_VU_R, PARAM_VU_L})
+    for (const int16_t vu : {PARAM_VU_L, PARAM_VU_R})
         if (sCONTROL_PARAM* p = GetControlParam(vu)) p->SetRealWorld(GetActiveSetup(), -144);
+}
+
+void cVelvane_ALG::ResetMeters() {
+    ClearMeters();
     SetParamValue(PARAM_CLIP_L, 0);
     SetParamValue(PARAM_CLIP_R, 0);
     for (const int16_t index : {PARAM_CLIP_L, PARAM_CLIP_R, PARAM_VU_L, PARAM_VU_R}) SetRefresh(index, eRefreshChanged);
@@ -345,9 +349,7 @@ BUFFER_HEADER* cVelvane_ALG::UpdateAllCoefsSelf() {
 
     SetRefresh(PARAM_CLIP_L, eRefreshRedraw);
     SetRefresh(PARAM_CLIP_R, eRefreshRedraw);
-    for (const int16_t vu : {PARAM_VU_L, PARAM_VU_R})
-        if (sCONTROL_PARAM* p = GetControlParam(vu)) p->SetRealWorld(GetActiveSetup(), -144);
-    for (int channel = 0; channel < 2; ++channel) meterLevel_[channel] = meterRelease_[channel] = 0;
+    ClearMeters();
 
     return ChainBufs(RecordBuffer(IsBypassed()), table);
 }

@@ -76,6 +76,9 @@ private:
     // within 0.01 … `movedMax`, and beyond that `changed` gives way. Returns `moved`'s group.
     BUFFER_HEADER* Link(int16_t changed, int16_t moved, double movedMax);
     BUFFER_HEADER* ApplyTempoFactor();
+    // The meters' release and level, and their read-outs at -144 dB.
+    void ClearMeters();
+    // Meters and clip lights off, all four marked changed.
     void ResetMeters();
 
     bool Sends(bool send) const noexcept { return send && IsProcessActive() && !IsBypassed(); }
