@@ -314,23 +314,21 @@ int32_t cALGORITHM::WriteInteger(uint8_t* word, int32_t value) noexcept {
 
 BUFFER_HEADER* cALGORITHM::NewBuffer(int32_t kind, int32_t id, int32_t /*flag*/, int32_t address, int32_t count,
                                      uint32_t memSpace) noexcept {
-    int64_t first = 0;
+    int64_t first = address;
     int64_t words = 0;
     int64_t wordsPerEntry = 1;
     switch (kind) {
         case eBufferStates:
-            first = int64_t{address} - statesOffset_;
             words = description_.states;
             break;
         case eBufferCoefs:
-            first = int64_t{address} - coefsOffset_;
             words = description_.coefs;
             break;
         case eBufferExternal:
         case eBufferExternalDSP: {
             const sEXT_BUFF* external = GetExternalBuffer(id);
             if (!external || external->address < 0 || external->memSpace != memSpace) return nullptr;
-            first = int64_t{address} - external->address;
+            first -= external->address;
             words = external->size;
             wordsPerEntry = external->WordsPerEntry();
             break;
@@ -369,10 +367,8 @@ void cALGORITHM::SendBuffers(BUFFER_HEADER* chain) noexcept {
         int64_t first = b->address;
         if (b->kind == eBufferStates) {
             target = &shell_->states_;
-            first -= statesOffset_;
         } else if (b->kind == eBufferCoefs) {
             target = &shell_->coefs_;
-            first -= coefsOffset_;
         } else if ((b->kind == eBufferExternal || b->kind == eBufferExternalDSP) && b->id >= 0 &&
                    static_cast<size_t>(b->id) < shell_->externals_.size() && b->id < GetExternalBuffersNum() &&
                    externals_[static_cast<size_t>(b->id)].memSpace == b->memSpace) {
@@ -411,7 +407,7 @@ int16_t cALGORITHM::InitProcessCode(cNspShell* shell) noexcept {
 }
 
 BUFFER_HEADER* cALGORITHM::RecordBuffer(bool bypass) {
-    BUFFER_HEADER* buffer = NewBuffer(eBufferCoefs, 0, 0, coefsOffset_, description_.coefs, 0);
+    BUFFER_HEADER* buffer = NewBuffer(eBufferCoefs, 0, 0, 0, description_.coefs, 0);
     if (buffer) {
         const auto& record = bypass ? bypassCoefs_[activeSetup_] : coefs_[activeSetup_];
         std::copy(record.begin(), record.end(), buffer->words.begin());

@@ -108,9 +108,6 @@ public:
     uint8_t* GetPointerToBypassCoef(EPluginSetup setup, int32_t slot) noexcept;
     int32_t GetCoefsNum() const noexcept { return description_.coefs; }
     int32_t GetStatesNum() const noexcept { return description_.states; }
-    // Where the records start in the process side's word addresses (0 natively).
-    int32_t GetCoefsOfs() const noexcept { return coefsOffset_; }
-    int32_t GetStatesOfs() const noexcept { return statesOffset_; }
     // External buffer `index` (0 = the first request, …): size in entries, base address (-1 until
     // the process side holds it, then 0 natively), memory area. Null outside the list.
     const sEXT_BUFF* GetExternalBuffer(int32_t index) const noexcept;
@@ -255,8 +252,6 @@ private:
     std::vector<sEXT_BUFF> externals_;
     std::vector<uint32_t> coefs_[2];
     std::vector<uint32_t> bypassCoefs_[2];
-    int32_t coefsOffset_ = 0;
-    int32_t statesOffset_ = 0;
     CPresetsManager presets_;
     std::unique_ptr<nrXML> daeFlags_;
     // The host shell's process description; not owned (the shell destroys this object first).

@@ -87,7 +87,7 @@ const float* LfoTable(bool triangle) noexcept {
 }  // namespace
 
 BUFFER_HEADER* cVelvane_ALG::CoefBuffer(int32_t first, int32_t count) noexcept {
-    BUFFER_HEADER* buffer = NewBuffer(eBufferCoefs, 0, 0, GetCoefsOfs() + first, count, 0);
+    BUFFER_HEADER* buffer = NewBuffer(eBufferCoefs, 0, 0, first, count, 0);
     if (buffer) std::memcpy(buffer->Data(), GetPointerToCoef(GetActiveSetup(), first), 4 * static_cast<size_t>(count));
     return buffer;
 }

@@ -106,7 +106,7 @@ BUFFER_HEADER* cVelvane_ALG::InitStatesSelf() {
 
     const sEXT_BUFF* delay = GetExternalBuffer(kExternDelayLine);
     if (!delay || delay->address == -1) return nullptr;
-    BUFFER_HEADER* states = NewBuffer(eBufferStates, 0, 0, GetStatesOfs(), GetStatesNum(), 0);
+    BUFFER_HEADER* states = NewBuffer(eBufferStates, 0, 0, 0, GetStatesNum(), 0);
     if (!states) return nullptr;
     FillInitialStatesSelf(states->Data());
 
