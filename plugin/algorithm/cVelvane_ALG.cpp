@@ -4,7 +4,6 @@
 #include <iterator>
 
 #include "framework/FourCC.h"
-#include "framework/Levels.h"
 #include "framework/TextNumbers.h"
 #include "plugin/algorithm/VelvaneDisplay.h"
 #include "plugin/algorithm/VelvaneParams.h"
@@ -33,7 +32,6 @@ constexpr sBitmapSequence kSequences[] = {
 
 cVelvane_ALG::cVelvane_ALG(const NordeComponentInfo& info) : cALGORITHM(info) {
     static_assert(std::size(kSequences) == kSequenceCount);
-    tempo_ = 0;
     iconGroupID_ = 280;
     displayNameID_ = 30000;
     tempoListener_ = true;
@@ -44,7 +42,6 @@ cVelvane_ALG::cVelvane_ALG(const NordeComponentInfo& info) : cALGORITHM(info) {
         numOutputs_ = 1;
         editorDialogID_ = 102;
         processName_ = "VelvaneProcMono";
-        channelMode_ = ChannelMode::SameAsInput;
     } else {
         numInputs_ = type == FourCC("FLNX") ? 1 : 2;
         numOutputs_ = 2;
@@ -65,9 +62,6 @@ cVelvane_ALG::cVelvane_ALG(const NordeComponentInfo& info) : cALGORITHM(info) {
     }
 
     genericType_ = FourCC("FLNG");
-    meterScale_ = 2.0 / 3.0;
-    meterFloor_ = DBToAmplitude(-144.0);
-    activeSetup_ = eSetupA;
 }
 
 cVelvane_ALG::~cVelvane_ALG() {

@@ -100,8 +100,6 @@ private:
     int32_t oscillatorSlot_ = STATE_LFO_VALUE;
     double meterRelease_[2] = {0, 0};  // ReleaseVU's state per output channel
     double meterLevel_[2] = {0, 0};    // released peak per output channel, linear
-    double meterFloor_ = 0;            // amplitude of -144 dB
-    double meterScale_ = 0;            // log10 of a level to meter states: 2/3
     double savedDepth_[2] = {0, 0};    // per setup: the depth and rate the coefficients last used
     double savedRate_[2] = {0, 0};
     double tempo_ = 0;
