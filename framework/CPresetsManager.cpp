@@ -1,7 +1,6 @@
 #include "framework/CPresetsManager.h"
 
 #include <algorithm>
-#include <cmath>
 
 #include "framework/FourCC.h"
 #include "framework/TextNumbers.h"
@@ -73,8 +72,8 @@ std::optional<sPRESET> ReadPreset(const nrXML& element) {
             const auto setup = SetupOf(item.GetAttrib("Setup"));
             const char* indexText = item.GetAttrib("Index");
             const auto index = indexText ? ParseInt32(indexText) : std::nullopt;
-            const auto value = ParseDouble(item.GetValue());
-            if (!setup || !index || *index < 0 || !value || !std::isfinite(*value)) return std::nullopt;
+            const auto value = ParseFiniteDouble(item.GetValue());
+            if (!setup || !index || *index < 0 || !value) return std::nullopt;
             preset.realWorld.push_back({*setup, *index, *value});
         } else {
             return std::nullopt;

@@ -32,10 +32,7 @@ std::unique_ptr<nrXML> ReadResource(HMODULE module, const char* kind, uint16_t i
 }
 
 std::optional<double> FiniteNumber(const nrXML* element) noexcept {
-    if (!element) return std::nullopt;
-    const auto value = ParseDouble(element->GetValue());
-    if (!value || !std::isfinite(*value)) return std::nullopt;
-    return value;
+    return element ? ParseFiniteDouble(element->GetValue()) : std::nullopt;
 }
 
 // One row of the parameter table; nullopt when it does not read.
