@@ -243,9 +243,7 @@ int32_t cALGORITHM::StateFromText(int16_t index, const char* text) {
     const std::string_view typed = TrimBlanks(text);
     if (p->scaleType != eScaleToggle) {
         const auto value = ParseLeadingDouble(typed);
-        if (!value || !std::isfinite(*value)) return -1;
-        const int32_t state = p->RealWorldToState(*value);
-        return state >= 0 && state <= 1000 ? state : -1;
+        return value && std::isfinite(*value) ? TypedState(*p, *value) : -1;
     }
     std::string shown;
     for (int32_t state = 0; state < p->GetNumStates(); ++state) {
@@ -254,6 +252,11 @@ int32_t cALGORITHM::StateFromText(int16_t index, const char* text) {
     }
     const auto number = ParseInt32(typed);
     return number && *number >= 0 && *number < p->GetNumStates() ? *number : -1;
+}
+
+int32_t cALGORITHM::TypedState(const sCONTROL_PARAM& p, double value) noexcept {
+    const int32_t state = p.RealWorldToState(value);
+    return state >= 0 && state <= 1000 ? state : -1;
 }
 
 void cALGORITHM::MarkAllChanged() noexcept {

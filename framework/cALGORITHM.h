@@ -218,6 +218,9 @@ protected:
     // The active setup's whole record (its bypass record with `bypass`) as one buffer; null if
     // none is made.
     BUFFER_HEADER* RecordBuffer(bool bypass);
+    // The state a typed real-world value of `p` stands for: refused (-1) unless it is 0 … 1000.
+    static int32_t TypedState(const sCONTROL_PARAM& p, double value) noexcept;
+
     sPROCESS_CODE_DESCRIPTION& GetProcessCodeDescription() noexcept { return description_; }
     CDLLLoader& GetDLLLoader() noexcept { return loader_; }
 

@@ -144,8 +144,7 @@ int32_t cVelvane_ALG::StateFromText(int16_t index, const char* text) {
         value = value < 0.01 ? 0.005 : value;
     else
         value *= 0.01;  // a percentage
-    const int32_t state = p->RealWorldToState(value);
-    return state >= 0 && state <= 1000 ? state : -1;
+    return TypedState(*p, value);
 }
 
 void cVelvane_ALG::SetCoef(int32_t slot, double value) noexcept {
