@@ -44,18 +44,20 @@ void NCFixedStringBase::AppendText(const char* text, uint32_t length) {
     Terminate();
 }
 
+// Writes only the zero behind the text, which is part of every buffer: a const string may be
+// terminated.
+const char* NCFixedStringBase::TerminatedText() const {
+    *end_ = 0;
+    return begin_;
+}
+
 NCFixedStringBase& NCFixedStringBase::operator=(const NCFixedStringBase& other) {
     if (&other == this) return *this;
-    if (other.begin_) *other.end_ = 0;
-    return *this = static_cast<const char*>(other.begin_);
+    return *this = other.TerminatedText();
 }
 
 NCFixedStringBase& NCFixedStringBase::operator=(const char* text) {
-    const uint32_t length = text ? static_cast<uint32_t>(std::strlen(text)) : 0;
-    const uint32_t n = length < capacity_ ? length : capacity_;
-    if (n) std::memmove(begin_, text, n);
-    end_ = begin_ + n;
-    Terminate();
+    assign(text, text ? static_cast<uint32_t>(std::strlen(text)) : 0);
     return *this;
 }
 
@@ -133,10 +135,7 @@ NCFixedStringBase& NCFixedStringBase::operator<<(const char* text) {
 }
 
 NCFixedStringBase& NCFixedStringBase::operator<<(const NCFixedStringBase& other) {
-    if (other.begin_) {
-        *other.end_ = 0;
-        AppendText(other.begin_, static_cast<uint32_t>(std::strlen(other.begin_)));
-    }
+    append(other.TerminatedText());
     return *this;
 }
 
@@ -226,11 +225,7 @@ int NCFixedStringBase::compare(const char* text) {
     return (order > 0) - (order < 0);
 }
 
-int NCFixedStringBase::compare(const NCFixedStringBase& other) {
-    if (!other.begin_) return 1;
-    *other.end_ = 0;
-    return compare(other.begin_);
-}
+int NCFixedStringBase::compare(const NCFixedStringBase& other) { return compare(other.TerminatedText()); }
 
 int NCFixedStringBase::case_insensitive_compare(const char* text) {
     if (!text) return 1;
@@ -240,9 +235,7 @@ int NCFixedStringBase::case_insensitive_compare(const char* text) {
 }
 
 int NCFixedStringBase::case_insensitive_compare(const NCFixedStringBase& other) {
-    if (!other.begin_) return 1;
-    *other.end_ = 0;
-    return case_insensitive_compare(other.begin_);
+    return case_insensitive_compare(other.TerminatedText());
 }
 
 uint32_t NCFixedStringBase::find(char c) const {

@@ -88,6 +88,7 @@ protected:
 private:
     uint32_t Room() const;
     void Terminate();
+    const char* TerminatedText() const;
     uint32_t TextLength();  // terminated, up to the first zero
     void AppendText(const char* text, uint32_t length);
     void AppendFormatted(double value, int precision);

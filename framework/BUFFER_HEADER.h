@@ -8,8 +8,8 @@
 
 // What a buffer's words replace on the process side.
 enum EBufferKind : int32_t {
-    eBufferStates = 0,        // state record words; address = state offset + first slot
-    eBufferCoefs = 1,         // coefficient record words; address = coefficient offset + first slot
+    eBufferStates = 0,        // state record words; address = first slot
+    eBufferCoefs = 1,         // coefficient record words; address = first slot
     eBufferExternal = 100,    // external buffer `id`; address = its base address + first word
     eBufferExternalDSP = 500  // the same for a DSP target's second bank; natively as eBufferExternal
 };

@@ -1,7 +1,6 @@
 #include "framework/CPresetsManager.h"
 
 #include <algorithm>
-#include <cmath>
 
 #include "framework/FourCC.h"
 #include "framework/TextNumbers.h"
@@ -39,17 +38,13 @@ void AppendEscaped(std::string& out, std::string_view text) {
 
 }  // namespace
 
-std::optional<sPRESET> ReadPreset(const nrXML& element, std::string* error) {
-    auto fail = [error](std::string message) -> std::optional<sPRESET> {
-        if (error) *error = std::move(message);
-        return std::nullopt;
-    };
-    if (element.GetName() != "Preset") return fail("not a Preset element");
+std::optional<sPRESET> ReadPreset(const nrXML& element) {
+    if (element.GetName() != "Preset") return std::nullopt;
     sPRESET preset;
     const char* generic = element.GetAttrib("GenericType");
     const auto genericType = generic ? ParseFourCC(generic) : std::nullopt;
     const char* name = element.GetAttrib("Name");
-    if (!genericType || !name) return fail("Preset needs GenericType and Name");
+    if (!genericType || !name) return std::nullopt;
     preset.genericType = *genericType;
     preset.name = name;
     if (const char* components = element.GetAttrib("SubComp")) {
@@ -57,33 +52,31 @@ std::optional<sPRESET> ReadPreset(const nrXML& element, std::string* error) {
         for (;;) {
             const size_t comma = rest.find(',');
             const auto type = ParseFourCC(rest.substr(0, comma));
-            if (!type) return fail("SubComp is not a list of component types");
+            if (!type) return std::nullopt;
             preset.components.push_back(*type);
             if (comma == std::string_view::npos) break;
             rest.remove_prefix(comma + 1);
         }
     }
     const nrXML* data = element.GetChild("PresetData");
-    if (!data) return fail("Preset without PresetData");
+    if (!data) return std::nullopt;
     for (const nrXML& item : data->GetChildren()) {
         if (item.GetName() == "Parameters") {
             const char* type = item.GetAttrib("Type");
             const char* setupText = item.GetAttrib("Setup");
             const auto setup = setupText ? SetupOf(setupText) : std::optional<int32_t>(sPRESET::kActiveSetup);
             auto values = ParseInt32List(item.GetValue());
-            if (!type || std::string_view(type) != "States" || !setup || !values)
-                return fail("Parameters must be a list of states for setup A, B or the active one");
+            if (!type || std::string_view(type) != "States" || !setup || !values) return std::nullopt;
             preset.states.push_back({*setup, std::move(*values)});
         } else if (item.GetName() == "RealWorld") {
             const auto setup = SetupOf(item.GetAttrib("Setup"));
             const char* indexText = item.GetAttrib("Index");
             const auto index = indexText ? ParseInt32(indexText) : std::nullopt;
-            const auto value = ParseDouble(item.GetValue());
-            if (!setup || !index || *index < 0 || !value || !std::isfinite(*value))
-                return fail("RealWorld needs Setup A or B, an Index and a finite value");
+            const auto value = ParseFiniteDouble(item.GetValue());
+            if (!setup || !index || *index < 0 || !value) return std::nullopt;
             preset.realWorld.push_back({*setup, *index, *value});
         } else {
-            return fail("unknown element " + item.GetName() + " in PresetData");
+            return std::nullopt;
         }
     }
     return preset;
@@ -117,16 +110,12 @@ std::string WritePreset(const sPRESET& preset, const std::string& pluginName) {
     return text;
 }
 
-bool CPresetsManager::ReadFactoryPresets(const nrXML& root, uint32_t genericType, uint32_t componentType,
-                                         std::string* error) {
+bool CPresetsManager::ReadFactoryPresets(const nrXML& root, uint32_t genericType, uint32_t componentType) {
     factory_.clear();
-    if (root.GetName() != "PresetXMLTree") {
-        if (error) *error = "root element is not PresetXMLTree";
-        return false;
-    }
+    if (root.GetName() != "PresetXMLTree") return false;
     std::vector<sPRESET> offered;
     for (const nrXML& element : root.GetChildren()) {
-        auto preset = ReadPreset(element, error);
+        auto preset = ReadPreset(element);
         if (!preset) return false;
         const bool forComponent =
             preset->components.empty() ||

@@ -39,16 +39,16 @@ struct sPRESET {
     std::vector<RealWorld> realWorld;
 };
 
-// [any thread] A Preset element; nullopt with `error` set when it is malformed.
-std::optional<sPRESET> ReadPreset(const nrXML& element, std::string* error);
+// [any thread] A Preset element; nullopt when it is malformed.
+std::optional<sPRESET> ReadPreset(const nrXML& element);
 // [any thread] The Preset element of a preset (not read-only), without SubComp.
 std::string WritePreset(const sPRESET& preset, const std::string& pluginName);
 
 class CPresetsManager {
 public:
     // Reads XPST's root element and keeps the presets of `genericType` that are offered to
-    // `componentType`, in menu order. False, with `error` set and nothing kept, when malformed.
-    bool ReadFactoryPresets(const nrXML& root, uint32_t genericType, uint32_t componentType, std::string* error);
+    // `componentType`, in menu order. False, with nothing kept, when malformed.
+    bool ReadFactoryPresets(const nrXML& root, uint32_t genericType, uint32_t componentType);
 
     int32_t GetFactoryPresetCount() const noexcept { return static_cast<int32_t>(factory_.size()); }
     // The preset's name; "" outside 0 … count - 1.

@@ -5,6 +5,8 @@
 #include <optional>
 #include <string_view>
 
+#include "framework/TextNumbers.h"
+
 constexpr uint32_t FourCC(const char (&code)[5]) noexcept {
     return uint32_t{static_cast<uint8_t>(code[0])} << 24 | uint32_t{static_cast<uint8_t>(code[1])} << 16 |
            uint32_t{static_cast<uint8_t>(code[2])} << 8 | uint32_t{static_cast<uint8_t>(code[3])};
@@ -13,9 +15,7 @@ constexpr uint32_t FourCC(const char (&code)[5]) noexcept {
 // A code written in a resource: four characters, optionally in single quotes ('pcDX'), blanks
 // around it ignored. Anything else is nullopt.
 inline std::optional<uint32_t> ParseFourCC(std::string_view text) noexcept {
-    const auto first = text.find_first_not_of(" \t\r\n");
-    if (first == std::string_view::npos) return std::nullopt;
-    text = text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
+    text = TrimBlanks(text);
     if (text.size() == 6 && text.front() == '\'' && text.back() == '\'') text = text.substr(1, 4);
     if (text.size() != 4) return std::nullopt;
     uint32_t code = 0;

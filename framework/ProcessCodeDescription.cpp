@@ -20,8 +20,8 @@ std::optional<int32_t> Count(const nrXML* element) noexcept {
     return value;
 }
 
-// Adds one named description to the combination; false (with `why`) on anything it cannot read.
-bool Apply(const nrXML& description, sPROCESS_CODE_DESCRIPTION& into, std::string& why) {
+// Adds one named description to the combination; false on anything it cannot read.
+bool Apply(const nrXML& description, sPROCESS_CODE_DESCRIPTION& into) {
     for (const nrXML& item : description.GetChildren()) {
         const std::string& name = item.GetName();
         int32_t* scalar = name == "MaxSampleRate" ? &into.maxSampleRate
@@ -32,28 +32,19 @@ bool Apply(const nrXML& description, sPROCESS_CODE_DESCRIPTION& into, std::strin
                                                   : nullptr;
         if (scalar) {
             const auto value = Count(&item);
-            if (!value) {
-                why = name + " is not a count";
-                return false;
-            }
+            if (!value) return false;
             *scalar = *value;
         } else if (name == "CanRunOn") {
             const nrXML* processor = item.GetChild("ProcessorSpecific");
             const auto cycles = Count(item.GetChild("CycleCount"));
-            if (!processor || !cycles) {
-                why = "CanRunOn needs ProcessorSpecific and CycleCount";
-                return false;
-            }
+            if (!processor || !cycles) return false;
             into.canRunOn.push_back({std::string(TrimBlanks(processor->GetValue())), *cycles});
         } else if (name == "ExternalReq") {
             const nrXML* space = item.GetChild("memSpace");
             const auto memSpace = space ? ParseFourCC(space->GetValue()) : std::nullopt;
             const auto size = Count(item.GetChild("theSize"));
             const auto accesses = Count(item.GetChild("accessCount"));
-            if (!memSpace || !size || *size == 0 || !accesses) {
-                why = "ExternalReq needs memSpace, a non-zero theSize and accessCount";
-                return false;
-            }
+            if (!memSpace || !size || *size == 0 || !accesses) return false;
             sEXT_BUFF buffer;
             buffer.size = *size;
             buffer.memSpace = *memSpace;
@@ -61,10 +52,7 @@ bool Apply(const nrXML& description, sPROCESS_CODE_DESCRIPTION& into, std::strin
             buffer.cyclic = item.GetChild("cyclic") != nullptr;
             into.externals.push_back(buffer);
         } else {
-            {
-                why = "unknown element " + name;
-                return false;
-            }
+            return false;
         }
     }
     return true;
@@ -86,16 +74,11 @@ const nrXML* FindMatch(const nrXML& root, uint32_t componentType, uint32_t hostK
 }  // namespace
 
 std::optional<sPROCESS_CODE_DESCRIPTION> ReadProcessCodeDescription(const nrXML& root, uint32_t componentType,
-                                                                    uint32_t processCode, std::string* error) {
-    std::string why;
-    auto fail = [&](std::string message) -> std::optional<sPROCESS_CODE_DESCRIPTION> {
-        if (error) *error = std::move(message);
-        return std::nullopt;
-    };
-    if (root.GetName() != "ComponentDefinitions") return fail("root element is not ComponentDefinitions");
+                                                                    uint32_t processCode) {
+    if (root.GetName() != "ComponentDefinitions") return std::nullopt;
     const nrXML* match = FindMatch(root, componentType, processCode);
     if (!match) match = FindMatch(root, componentType, FourCC("pcDX"));
-    if (!match) return fail("no process-code match for the component");
+    if (!match) return std::nullopt;
 
     sPROCESS_CODE_DESCRIPTION combined;
     for (const nrXML& entry : match->GetChildren()) {
@@ -105,15 +88,15 @@ std::optional<sPROCESS_CODE_DESCRIPTION> ReadProcessCodeDescription(const nrXML&
         for (const nrXML& description : root.GetChildren()) {
             const char* name = description.GetAttrib("ID");
             if (description.GetName() != "ProcessCodeDescription" || !name || id != name) continue;
-            if (found) return fail("description " + std::string(id) + " is defined twice");
+            if (found) return std::nullopt;  // defined twice
             found = &description;
         }
         if (found) {
-            if (!Apply(*found, combined, why)) return fail("description " + std::string(id) + ": " + why);
+            if (!Apply(*found, combined)) return std::nullopt;
         } else if (IsDefault(id)) {
             ApplyDefault(id, combined);
         } else {
-            return fail("no description " + std::string(id));
+            return std::nullopt;
         }
         const char* final = entry.GetAttrib("final");
         if (final && std::string_view(final) == "yes") break;

@@ -44,7 +44,7 @@ struct sPROCESS_CODE_DESCRIPTION {
 // of earlier ones and add their processors and external requests. The framework supplies
 // default_stereo, default_mono_to_stereo, default_mono (48 kHz, nothing else) and Empty_Final
 // (nothing). A host kind that no match names gets the native match ('pcDX'): the native offline
-// and realtime process types run the native code. Nullopt, with `error` set, when the resource is
-// malformed or names the component nowhere.
+// and realtime process types run the native code. Nullopt when the resource is malformed or names
+// the component nowhere.
 std::optional<sPROCESS_CODE_DESCRIPTION> ReadProcessCodeDescription(const nrXML& root, uint32_t componentType,
-                                                                    uint32_t processCode, std::string* error);
+                                                                    uint32_t processCode);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 
 namespace {
 
@@ -38,6 +39,11 @@ std::string_view TrimBlanks(std::string_view text) noexcept {
 std::optional<int32_t> ParseInt32(std::string_view text) noexcept { return ParseWhole<int32_t>(text); }
 
 std::optional<double> ParseDouble(std::string_view text) noexcept { return ParseWhole<double>(text); }
+
+std::optional<double> ParseFiniteDouble(std::string_view text) noexcept {
+    const auto value = ParseDouble(text);
+    return value && std::isfinite(*value) ? value : std::nullopt;
+}
 
 std::optional<double> ParseLeadingDouble(std::string_view text) noexcept {
     const auto first = text.find_first_not_of(kBlanks);

@@ -11,6 +11,8 @@ std::string_view TrimBlanks(std::string_view text) noexcept;
 // The whole text (blanks around it ignored) as one decimal integer or number; nullopt otherwise.
 std::optional<int32_t> ParseInt32(std::string_view text) noexcept;
 std::optional<double> ParseDouble(std::string_view text) noexcept;
+// As ParseDouble, and nullopt for an infinity or NaN as well.
+std::optional<double> ParseFiniteDouble(std::string_view text) noexcept;
 // The decimal number the text starts with (blanks before it ignored, anything after it allowed);
 // nullopt when it starts with none.
 std::optional<double> ParseLeadingDouble(std::string_view text) noexcept;

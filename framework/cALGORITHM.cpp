@@ -32,10 +32,7 @@ std::unique_ptr<nrXML> ReadResource(HMODULE module, const char* kind, uint16_t i
 }
 
 std::optional<double> FiniteNumber(const nrXML* element) noexcept {
-    if (!element) return std::nullopt;
-    const auto value = ParseDouble(element->GetValue());
-    if (!value || !std::isfinite(*value)) return std::nullopt;
-    return value;
+    return element ? ParseFiniteDouble(element->GetValue()) : std::nullopt;
 }
 
 // One row of the parameter table; nullopt when it does not read.
@@ -152,7 +149,7 @@ int16_t cALGORITHM::FinishCreate() noexcept {
         PrepareDisplayFunctionsMapSelf(display);
         if (const int16_t read = ReadParameters(*parameters, display); read != eNoErr) return read;
 
-        auto description = ReadProcessCodeDescription(*definitions, info_.componentType, info_.processCode, nullptr);
+        auto description = ReadProcessCodeDescription(*definitions, info_.componentType, info_.processCode);
         if (!description || description->coefs <= 0 || description->states < 0) return eMalformed;
         description_ = std::move(*description);
         AdjustProcessCodeDescriptionsSelf();
@@ -162,7 +159,7 @@ int16_t cALGORITHM::FinishCreate() noexcept {
             bypassCoefs_[setup].assign(static_cast<size_t>(description_.coefs), 0);
         }
 
-        if (!presets_.ReadFactoryPresets(*presets, genericType_, info_.componentType, nullptr)) return eMalformed;
+        if (!presets_.ReadFactoryPresets(*presets, genericType_, info_.componentType)) return eMalformed;
         daeFlags_ = std::move(flags);
         created_ = true;
         return eNoErr;
@@ -246,9 +243,7 @@ int32_t cALGORITHM::StateFromText(int16_t index, const char* text) {
     const std::string_view typed = TrimBlanks(text);
     if (p->scaleType != eScaleToggle) {
         const auto value = ParseLeadingDouble(typed);
-        if (!value || !std::isfinite(*value)) return -1;
-        const int32_t state = p->RealWorldToState(*value);
-        return state >= 0 && state <= 1000 ? state : -1;
+        return value && std::isfinite(*value) ? TypedState(*p, *value) : -1;
     }
     std::string shown;
     for (int32_t state = 0; state < p->GetNumStates(); ++state) {
@@ -257,6 +252,11 @@ int32_t cALGORITHM::StateFromText(int16_t index, const char* text) {
     }
     const auto number = ParseInt32(typed);
     return number && *number >= 0 && *number < p->GetNumStates() ? *number : -1;
+}
+
+int32_t cALGORITHM::TypedState(const sCONTROL_PARAM& p, double value) noexcept {
+    const int32_t state = p.RealWorldToState(value);
+    return state >= 0 && state <= 1000 ? state : -1;
 }
 
 void cALGORITHM::MarkAllChanged() noexcept {
@@ -314,23 +314,21 @@ int32_t cALGORITHM::WriteInteger(uint8_t* word, int32_t value) noexcept {
 
 BUFFER_HEADER* cALGORITHM::NewBuffer(int32_t kind, int32_t id, int32_t /*flag*/, int32_t address, int32_t count,
                                      uint32_t memSpace) noexcept {
-    int64_t first = 0;
+    int64_t first = address;
     int64_t words = 0;
     int64_t wordsPerEntry = 1;
     switch (kind) {
         case eBufferStates:
-            first = int64_t{address} - statesOffset_;
             words = description_.states;
             break;
         case eBufferCoefs:
-            first = int64_t{address} - coefsOffset_;
             words = description_.coefs;
             break;
         case eBufferExternal:
         case eBufferExternalDSP: {
             const sEXT_BUFF* external = GetExternalBuffer(id);
             if (!external || external->address < 0 || external->memSpace != memSpace) return nullptr;
-            first = int64_t{address} - external->address;
+            first -= external->address;
             words = external->size;
             wordsPerEntry = external->WordsPerEntry();
             break;
@@ -369,10 +367,8 @@ void cALGORITHM::SendBuffers(BUFFER_HEADER* chain) noexcept {
         int64_t first = b->address;
         if (b->kind == eBufferStates) {
             target = &shell_->states_;
-            first -= statesOffset_;
         } else if (b->kind == eBufferCoefs) {
             target = &shell_->coefs_;
-            first -= coefsOffset_;
         } else if ((b->kind == eBufferExternal || b->kind == eBufferExternalDSP) && b->id >= 0 &&
                    static_cast<size_t>(b->id) < shell_->externals_.size() && b->id < GetExternalBuffersNum() &&
                    externals_[static_cast<size_t>(b->id)].memSpace == b->memSpace) {
@@ -411,7 +407,7 @@ int16_t cALGORITHM::InitProcessCode(cNspShell* shell) noexcept {
 }
 
 BUFFER_HEADER* cALGORITHM::RecordBuffer(bool bypass) {
-    BUFFER_HEADER* buffer = NewBuffer(eBufferCoefs, 0, 0, coefsOffset_, description_.coefs, 0);
+    BUFFER_HEADER* buffer = NewBuffer(eBufferCoefs, 0, 0, 0, description_.coefs, 0);
     if (buffer) {
         const auto& record = bypass ? bypassCoefs_[activeSetup_] : coefs_[activeSetup_];
         std::copy(record.begin(), record.end(), buffer->words.begin());
@@ -642,7 +638,7 @@ int16_t cALGORITHM::SetPresetChunk(const char* chunk, int32_t length) noexcept {
     if (!created_) return eNotReady;
     try {
         const auto tree = nrXML::Parse({chunk, static_cast<size_t>(length)});
-        auto preset = tree ? ReadPreset(*tree, nullptr) : std::nullopt;
+        auto preset = tree ? ReadPreset(*tree) : std::nullopt;
         if (!preset || preset->genericType != genericType_) return eMalformed;
         return ApplyPreset(*preset);
     } catch (...) {

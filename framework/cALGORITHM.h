@@ -108,9 +108,6 @@ public:
     uint8_t* GetPointerToBypassCoef(EPluginSetup setup, int32_t slot) noexcept;
     int32_t GetCoefsNum() const noexcept { return description_.coefs; }
     int32_t GetStatesNum() const noexcept { return description_.states; }
-    // Where the records start in the process side's word addresses (0 natively).
-    int32_t GetCoefsOfs() const noexcept { return coefsOffset_; }
-    int32_t GetStatesOfs() const noexcept { return statesOffset_; }
     // External buffer `index` (0 = the first request, …): size in entries, base address (-1 until
     // the process side holds it, then 0 natively), memory area. Null outside the list.
     const sEXT_BUFF* GetExternalBuffer(int32_t index) const noexcept;
@@ -218,6 +215,12 @@ protected:
     // Adjusts the description once read and again when the sample rate changes.
     virtual void AdjustProcessCodeDescriptionsSelf() {}
 
+    // The active setup's whole record (its bypass record with `bypass`) as one buffer; null if
+    // none is made.
+    BUFFER_HEADER* RecordBuffer(bool bypass);
+    // The state a typed real-world value of `p` stands for: refused (-1) unless it is 0 … 1000.
+    static int32_t TypedState(const sCONTROL_PARAM& p, double value) noexcept;
+
     sPROCESS_CODE_DESCRIPTION& GetProcessCodeDescription() noexcept { return description_; }
     CDLLLoader& GetDLLLoader() noexcept { return loader_; }
 
@@ -238,7 +241,6 @@ protected:
 private:
     static int32_t DefaultExec(int32_t message, intptr_t user, uint8_t* a, uint8_t* b, uint8_t* c);
     int16_t ReadParameters(const nrXML& root, const DisplayFunctionMap& display);
-    BUFFER_HEADER* RecordBuffer(bool bypass);
     int16_t Deliver(BUFFER_HEADER* made, BUFFER_HEADER** chain);
     void StoreStates(EPluginSetup setup, const int32_t* states, int32_t count);
     int16_t ApplyPreset(const sPRESET& preset) noexcept;
@@ -253,8 +255,6 @@ private:
     std::vector<sEXT_BUFF> externals_;
     std::vector<uint32_t> coefs_[2];
     std::vector<uint32_t> bypassCoefs_[2];
-    int32_t coefsOffset_ = 0;
-    int32_t statesOffset_ = 0;
     CPresetsManager presets_;
     std::unique_ptr<nrXML> daeFlags_;
     // The host shell's process description; not owned (the shell destroys this object first).

@@ -299,7 +299,7 @@ struct ChunkBuffer {
 };
 
 // Wet filter, dry mix (out = dry * gain + y) and peak raise for `count` frames of `buffer`;
-// `emit(frame, out, frames)` writes the outputs of `frames` frames from lane 0 of `out` on.
+// `emit(out, frames)` writes the outputs of `frames` frames from lane 0 of `out` on.
 // The vectors hold whole frames, and a frame left over is computed alone with its lanes
 // repeated, so every value is rounded exactly as frame by frame, and the peak of each channel is
 // the same max over the same values.
@@ -320,7 +320,7 @@ inline void MixChunk(const MixCoefs& mix, ChunkBuffer<kLanes>& buffer, int32_t c
         }
         const FloatLanes out = load(buffer.Dry(frame)) * mix.dryGain + y;
         peak = RaisePeak(peak, out);
-        emit(frame, out, frames);
+        emit(out, frames);
     };
     int32_t frame = 0;
     for (; frame + kFramesPerVector <= count; frame += kFramesPerVector) run(LoadLanes, frame, kFramesPerVector);

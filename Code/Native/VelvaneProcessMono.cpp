@@ -107,7 +107,7 @@ void RunFrames(const MonoSetup& c, const NordeSoundBuf* in, const NordeSoundBuf*
             *buffer.Dry(frame) = dry;
             previousDry = dry;
         }
-        MixChunk<1, kMonoK1First, kFilterOn>(c.mix, buffer, count, peak, [&](int32_t, FloatLanes o, int32_t outFrames) {
+        MixChunk<1, kMonoK1First, kFilterOn>(c.mix, buffer, count, peak, [&](FloatLanes o, int32_t outFrames) {
             for (int32_t f = 0; f < outFrames; ++f) {
                 if constexpr (kSilent) {
                     out0.Write(0.0f);

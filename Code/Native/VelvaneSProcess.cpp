@@ -135,7 +135,7 @@ void RunFrames(const StereoSetup& c, const NordeSoundBuf* in, const NordeSoundBu
             _mm_storel_pi(reinterpret_cast<__m64*>(buffer.Wet(frame)), wet);
             _mm_storel_pi(reinterpret_cast<__m64*>(buffer.Dry(frame)), dry);
         }
-        MixChunk<2, false, kFilterOn>(c.mix, buffer, count, peak, [&](int32_t, FloatLanes o, int32_t outFrames) {
+        MixChunk<2, false, kFilterOn>(c.mix, buffer, count, peak, [&](FloatLanes o, int32_t outFrames) {
             for (int32_t f = 0; f < outFrames; ++f) {
                 out0.Write(o[2 * f]);
                 out0.Next();

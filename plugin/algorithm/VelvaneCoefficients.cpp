@@ -2,6 +2,7 @@
 // expression keeps the order it is written in, in double precision, and a slot is rounded to
 // single precision once, when it is written: an independent model reproduces the records.
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 
@@ -67,10 +68,26 @@ void FillLfoTable(bool triangle, float* table) noexcept {
     }
 }
 
+// The tables never change: each is built once, on first use.
+const float* LfoTable(bool triangle) noexcept {
+    using Table = std::array<float, kLfoTableLength>;
+    auto build = [](bool kind) {
+        Table table;
+        FillLfoTable(kind, table.data());
+        return table;
+    };
+    if (triangle) {
+        static const Table kTriangle = build(true);
+        return kTriangle.data();
+    }
+    static const Table kSine = build(false);
+    return kSine.data();
+}
+
 }  // namespace
 
 BUFFER_HEADER* cVelvane_ALG::CoefBuffer(int32_t first, int32_t count) noexcept {
-    BUFFER_HEADER* buffer = NewBuffer(eBufferCoefs, 0, 0, GetCoefsOfs() + first, count, 0);
+    BUFFER_HEADER* buffer = NewBuffer(eBufferCoefs, 0, 0, first, count, 0);
     if (buffer) std::memcpy(buffer->Data(), GetPointerToCoef(GetActiveSetup(), first), 4 * static_cast<size_t>(count));
     return buffer;
 }
@@ -147,9 +164,6 @@ BUFFER_HEADER* cVelvane_ALG::LfoRateGroup(bool send) {
 }
 
 BUFFER_HEADER* cVelvane_ALG::LfoTableGroup(bool send) {
-    float table[kLfoTableLength];
-    FillLfoTable(GetParam(PARAM_WAVE_FORM) == 1, table);
-
     const sEXT_BUFF* tables = GetExternalBuffer(kExternLfoTables);
     if (!tables || tables->address == -1) return nullptr;
     // One table per setup: A in the first half of the buffer, B in the second.
@@ -158,7 +172,9 @@ BUFFER_HEADER* cVelvane_ALG::LfoTableGroup(bool send) {
     SetCoef(COEF_LFO_TABLE_OFFSET, first);
     BUFFER_HEADER* chain =
         NewBuffer(eBufferExternal, kExternLfoTables, 0, tables->address + first, half, tables->memSpace);
-    if (chain) std::memcpy(chain->Data(), table, 4 * static_cast<size_t>(std::min(half, kLfoTableLength)));
+    if (chain)
+        std::memcpy(chain->Data(), LfoTable(GetParam(PARAM_WAVE_FORM) == 1),
+                    4 * static_cast<size_t>(std::min(half, kLfoTableLength)));
     if (Sends(send)) chain = ChainBufs(chain, CoefBuffer(COEF_LFO_TABLE_OFFSET, 1));
     return chain;
 }
@@ -252,10 +268,14 @@ void cVelvane_ALG::SetTempoSelf(double bpm) {
     CallExecCallBack(kExecFreeBuffers, reinterpret_cast<uint8_t*>(chain), nullptr, nullptr);
 }
 
-void cVelvane_ALG::ResetMeters() {
+void cVelvane_ALG::ClearMeters() {
     for (int channel = 0; channel < 2; ++channel) meterLevel_[channel] = meterRelease_[channel] = 0;
-    for (const int16_t vu : {PARAM_VU_R, PARAM_VU_L})
+    for (const int16_t vu : {PARAM_VU_L, PARAM_VU_R})
         if (sCONTROL_PARAM* p = GetControlParam(vu)) p->SetRealWorld(GetActiveSetup(), -144);
+}
+
+void cVelvane_ALG::ResetMeters() {
+    ClearMeters();
     SetParamValue(PARAM_CLIP_L, 0);
     SetParamValue(PARAM_CLIP_R, 0);
     for (const int16_t index : {PARAM_CLIP_L, PARAM_CLIP_R, PARAM_VU_L, PARAM_VU_R}) SetRefresh(index, eRefreshChanged);
@@ -329,16 +349,7 @@ BUFFER_HEADER* cVelvane_ALG::UpdateAllCoefsSelf() {
 
     SetRefresh(PARAM_CLIP_L, eRefreshRedraw);
     SetRefresh(PARAM_CLIP_R, eRefreshRedraw);
-    for (const int16_t vu : {PARAM_VU_L, PARAM_VU_R})
-        if (sCONTROL_PARAM* p = GetControlParam(vu)) p->SetRealWorld(GetActiveSetup(), -144);
-    for (int channel = 0; channel < 2; ++channel) meterLevel_[channel] = meterRelease_[channel] = 0;
+    ClearMeters();
 
-    BUFFER_HEADER* record = NewBuffer(eBufferCoefs, 0, 0, GetCoefsOfs(), GetCoefsNum(), 0);
-    if (record) {
-        const EPluginSetup s = GetActiveSetup();
-        if (IsBypassed()) SetBypassCoefsSelf();
-        std::memcpy(record->Data(), IsBypassed() ? GetPointerToBypassCoef(s, 0) : GetPointerToCoef(s, 0),
-                    record->words.size() * 4);
-    }
-    return ChainBufs(record, table);
+    return ChainBufs(RecordBuffer(IsBypassed()), table);
 }

@@ -7,6 +7,13 @@
 #include "plugin/algorithm/VelvaneParams.h"
 #include "plugin/algorithm/cVelvane_ALG.h"
 
+namespace {
+
+const double kMeterFloor = DBToAmplitude(-144.0);  // the amplitude of the lowest meter reading
+constexpr double kMeterScale = 2.0 / 3.0;          // log10 of a level to meter states
+
+}  // namespace
+
 int32_t cVelvane_ALG::UpdateReadOutSelf(int16_t index) {
     SetRefresh(index, eRefreshNone);
     switch (index) {
@@ -49,8 +56,8 @@ void cVelvane_ALG::RefreshMeter(int16_t index, int channel) {
         SetRefresh(clip, eRefreshRedraw);
     }
     // -30 dB is state 0, 0 dB state 1000; the peak in dB is held until a meter reset.
-    const double logLevel = std::log10(std::max(meterLevel_[channel], meterFloor_));
-    meter->SetState(s, static_cast<int32_t>(std::clamp((logLevel * meterScale_ + 1) * 1000, 0.0, 1000.0)));
+    const double logLevel = std::log10(std::max(meterLevel_[channel], kMeterFloor));
+    meter->SetState(s, static_cast<int32_t>(std::clamp((logLevel * kMeterScale + 1) * 1000, 0.0, 1000.0)));
     meter->SetRealWorld(s, std::max(20 * logLevel, meter->GetRealWorld(s)));
 }
 

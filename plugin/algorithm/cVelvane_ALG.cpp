@@ -1,11 +1,9 @@
 #include "plugin/algorithm/cVelvane_ALG.h"
 
-#include <algorithm>
 #include <cmath>
 #include <iterator>
 
 #include "framework/FourCC.h"
-#include "framework/Levels.h"
 #include "framework/TextNumbers.h"
 #include "plugin/algorithm/VelvaneDisplay.h"
 #include "plugin/algorithm/VelvaneParams.h"
@@ -34,7 +32,6 @@ constexpr sBitmapSequence kSequences[] = {
 
 cVelvane_ALG::cVelvane_ALG(const NordeComponentInfo& info) : cALGORITHM(info) {
     static_assert(std::size(kSequences) == kSequenceCount);
-    tempo_ = 0;
     iconGroupID_ = 280;
     displayNameID_ = 30000;
     tempoListener_ = true;
@@ -45,7 +42,6 @@ cVelvane_ALG::cVelvane_ALG(const NordeComponentInfo& info) : cALGORITHM(info) {
         numOutputs_ = 1;
         editorDialogID_ = 102;
         processName_ = "VelvaneProcMono";
-        channelMode_ = ChannelMode::SameAsInput;
     } else {
         numInputs_ = type == FourCC("FLNX") ? 1 : 2;
         numOutputs_ = 2;
@@ -66,9 +62,6 @@ cVelvane_ALG::cVelvane_ALG(const NordeComponentInfo& info) : cALGORITHM(info) {
     }
 
     genericType_ = FourCC("FLNG");
-    meterScale_ = 2.0 / 3.0;
-    meterFloor_ = DBToAmplitude(-144.0);
-    activeSetup_ = eSetupA;
 }
 
 cVelvane_ALG::~cVelvane_ALG() {
@@ -87,13 +80,8 @@ int32_t cVelvane_ALG::FillInitialStatesSelf(uint8_t* states) {
         return external ? external->address : 0;
     };
     // A native process side reports base address 0 for both buffers: the record is all zero.
-    WriteInteger(word(STATE_LFO_INDEX), 0);
     WriteInteger(word(STATE_LFO_FRACTION), baseAddress(kExternLfoTables));
-    WriteReal(word(STATE_LFO_VALUE), 0);
     WriteInteger(word(STATE_WRITE_INDEX), baseAddress(kExternDelayLine));
-    // Per output channel: the filter history and the peak.
-    const int32_t end = STATE_FIR_HISTORY_L_1 + GetNumOutputs() * (kFirHistoryLength + 1);
-    for (int32_t slot = STATE_FIR_HISTORY_L_1; slot < end; ++slot) WriteReal(word(slot), 0);
     return 1;
 }
 
@@ -112,16 +100,14 @@ BUFFER_HEADER* cVelvane_ALG::InitStatesSelf() {
 
     const sEXT_BUFF* delay = GetExternalBuffer(kExternDelayLine);
     if (!delay || delay->address == -1) return nullptr;
-    BUFFER_HEADER* states = NewBuffer(eBufferStates, 0, 0, GetStatesOfs(), GetStatesNum(), 0);
+    BUFFER_HEADER* states = NewBuffer(eBufferStates, 0, 0, 0, GetStatesNum(), 0);
     if (!states) return nullptr;
     FillInitialStatesSelf(states->Data());
 
     BUFFER_HEADER* chain = states;
     auto clear = [&](int32_t kind) {
         BUFFER_HEADER* line = NewBuffer(kind, kExternDelayLine, 0, delay->address, delay->size, delay->memSpace);
-        if (!line) return;
-        std::fill(line->words.begin(), line->words.end(), 0u);
-        chain = ChainBufs(chain, line);
+        if (line) chain = ChainBufs(chain, line);
     };
     clear(eBufferExternal);
     // A DSP target keeps the stereo delay line in a second bank as well.
@@ -158,8 +144,7 @@ int32_t cVelvane_ALG::StateFromText(int16_t index, const char* text) {
         value = value < 0.01 ? 0.005 : value;
     else
         value *= 0.01;  // a percentage
-    const int32_t state = p->RealWorldToState(value);
-    return state >= 0 && state <= 1000 ? state : -1;
+    return TypedState(*p, value);
 }
 
 void cVelvane_ALG::SetCoef(int32_t slot, double value) noexcept {

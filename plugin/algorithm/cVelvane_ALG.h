@@ -76,6 +76,9 @@ private:
     // within 0.01 … `movedMax`, and beyond that `changed` gives way. Returns `moved`'s group.
     BUFFER_HEADER* Link(int16_t changed, int16_t moved, double movedMax);
     BUFFER_HEADER* ApplyTempoFactor();
+    // The meters' release and level, and their read-outs at -144 dB.
+    void ClearMeters();
+    // Meters and clip lights off, all four marked changed.
     void ResetMeters();
 
     bool Sends(bool send) const noexcept { return send && IsProcessActive() && !IsBypassed(); }
@@ -97,8 +100,6 @@ private:
     int32_t oscillatorSlot_ = STATE_LFO_VALUE;
     double meterRelease_[2] = {0, 0};  // ReleaseVU's state per output channel
     double meterLevel_[2] = {0, 0};    // released peak per output channel, linear
-    double meterFloor_ = 0;            // amplitude of -144 dB
-    double meterScale_ = 0;            // log10 of a level to meter states: 2/3
     double savedDepth_[2] = {0, 0};    // per setup: the depth and rate the coefficients last used
     double savedRate_[2] = {0, 0};
     double tempo_ = 0;

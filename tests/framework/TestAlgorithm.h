@@ -67,7 +67,7 @@ protected:
         if (index >= GetCoefsNum()) return nullptr;
         WriteReal(GetPointerToCoef(GetActiveSetup(), index), GetParam(index));
         if (!IsProcessActive() || IsBypassed()) return nullptr;
-        BUFFER_HEADER* buffer = NewBuffer(eBufferCoefs, 0, 0, GetCoefsOfs() + index, 1, 0);
+        BUFFER_HEADER* buffer = NewBuffer(eBufferCoefs, 0, 0, index, 1, 0);
         if (buffer) std::memcpy(buffer->Data(), GetPointerToCoef(GetActiveSetup(), index), 4);
         return buffer;
     }
@@ -76,7 +76,7 @@ protected:
         ++allCoefs;
         const EPluginSetup setup = GetActiveSetup();
         for (int16_t slot = 0; slot < GetCoefsNum(); ++slot) WriteReal(GetPointerToCoef(setup, slot), GetParam(slot));
-        BUFFER_HEADER* record = NewBuffer(eBufferCoefs, 0, 0, GetCoefsOfs(), GetCoefsNum(), 0);
+        BUFFER_HEADER* record = NewBuffer(eBufferCoefs, 0, 0, 0, GetCoefsNum(), 0);
         if (record)
             std::memcpy(record->Data(), IsBypassed() ? GetPointerToBypassCoef(setup, 0) : GetPointerToCoef(setup, 0),
                         record->words.size() * 4);
@@ -90,7 +90,7 @@ protected:
         ++initStates;
         const sEXT_BUFF* delay = GetExternalBuffer(0);
         if (!delay || delay->address == -1) return nullptr;
-        BUFFER_HEADER* states = NewBuffer(eBufferStates, 0, 0, GetStatesOfs(), GetStatesNum(), 0);
+        BUFFER_HEADER* states = NewBuffer(eBufferStates, 0, 0, 0, GetStatesNum(), 0);
         if (states) FillInitialStatesSelf(states->Data());
         BUFFER_HEADER* clear = NewBuffer(eBufferExternal, 0, 0, delay->address, delay->size, delay->memSpace);
         return ChainBufs(states, clear);
@@ -125,7 +125,7 @@ protected:
 
     void SetTempoSelf(double bpm) override {
         tempi.push_back(bpm);
-        BUFFER_HEADER* chain = NewBuffer(eBufferCoefs, 0, 0, GetCoefsOfs() + 2, 1, 0);
+        BUFFER_HEADER* chain = NewBuffer(eBufferCoefs, 0, 0, 2, 1, 0);
         if (chain) WriteReal(chain->Data(), bpm);
         CallExecCallBack(kExecSendBuffers, reinterpret_cast<uint8_t*>(chain), nullptr, nullptr);
         CallExecCallBack(kExecFreeBuffers, reinterpret_cast<uint8_t*>(chain), nullptr, nullptr);
