@@ -26,6 +26,7 @@
 #include <new>
 #include <vector>
 
+#include "platform/ascii.h"
 #include "platform/module.h"
 #include "platform/registry.h"
 
@@ -41,22 +42,13 @@ constexpr size_t kMaxValueBytes = size_t{1} << 20;
 constexpr std::string_view kHeader = "REGEDIT4";
 constexpr std::string_view kEndLine = "; end";
 
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
 // Key and value names compare without regard to ASCII case, as in the Win32 registry.
-bool SameName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (Lower(a[i]) != Lower(b[i])) return false;
-    return true;
-}
-
 struct CaseLess {
     using is_transparent = void;
     bool operator()(std::string_view a, std::string_view b) const {
         const size_t n = std::min(a.size(), b.size());
         for (size_t i = 0; i < n; ++i)
-            if (Lower(a[i]) != Lower(b[i])) return Lower(a[i]) < Lower(b[i]);
+            if (AsciiLower(a[i]) != AsciiLower(b[i])) return AsciiLower(a[i]) < AsciiLower(b[i]);
         return a.size() < b.size();
     }
 };
@@ -70,7 +62,7 @@ struct Key {
     std::vector<Value> values;
     Value* Find(std::string_view name) {
         for (Value& v : values)
-            if (SameName(v.name, name)) return &v;
+            if (SameIgnoringAsciiCase(v.name, name)) return &v;
         return nullptr;
     }
 };
@@ -122,7 +114,7 @@ Key& AddKey(Tree& tree, const std::string& full) {
 
 bool IsDescendant(std::string_view path, std::string_view ancestor) {
     return path.size() > ancestor.size() && path[ancestor.size()] == '\\' &&
-           SameName(path.substr(0, ancestor.size()), ancestor);
+           SameIgnoringAsciiCase(path.substr(0, ancestor.size()), ancestor);
 }
 
 void AppendQuoted(std::string& out, std::string_view text) {
@@ -185,13 +177,6 @@ std::string Format(const Tree& tree) {
     return out;
 }
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
 // Reads one of the text form's pieces off the front of `line`; false when it is malformed.
 class LineReader {
 public:
@@ -224,7 +209,8 @@ public:
     bool Hex(uint32_t& out, size_t maxDigits, bool exact) {
         size_t n = 0;
         out = 0;
-        while (n < rest_.size() && n < maxDigits && HexDigit(rest_[n]) >= 0) out = out << 4 | HexDigit(rest_[n++]);
+        while (n < rest_.size() && n < maxDigits && HexDigitValue(rest_[n]) >= 0)
+            out = out << 4 | HexDigitValue(rest_[n++]);
         if (n == 0 || (exact && n != maxDigits)) return false;
         rest_.remove_prefix(n);
         return true;
@@ -589,7 +575,7 @@ LONG DeleteKeyTree(HKEY root, std::string_view path) noexcept {
             auto key = tree.find(full);
             if (key == tree.end()) return ERROR_FILE_NOT_FOUND;
             std::erase_if(tree, [&](const auto& entry) {
-                return SameName(entry.first, full) || IsDescendant(entry.first, full);
+                return SameIgnoringAsciiCase(entry.first, full) || IsDescendant(entry.first, full);
             });
             return ERROR_SUCCESS;
         });
