@@ -230,6 +230,13 @@ private:
     std::string_view rest_;
 };
 
+// REG_DWORD data as stored: little-endian.
+std::string DwordBytes(DWORD value) {
+    std::string bytes;
+    for (int i = 0; i < 4; ++i) bytes += static_cast<char>(value >> (8 * i) & 0xFF);
+    return bytes;
+}
+
 bool ParseValue(std::string_view line, Value& v) {
     LineReader r(line);
     if (!r.Take("@") && !(r.Quoted(v.name) && ValidValueName(v.name) && !v.name.empty())) return false;
@@ -238,7 +245,7 @@ bool ParseValue(std::string_view line, Value& v) {
         uint32_t x;
         if (!r.Hex(x, 8, true)) return false;
         v.type = REG_DWORD;
-        for (int i = 0; i < 4; ++i) v.data += static_cast<char>(x >> (8 * i) & 0xFF);
+        v.data += DwordBytes(x);
     } else if (r.Take("hex:")) {
         v.type = REG_BINARY;
         if (!r.Bytes(v.data)) return false;
@@ -541,9 +548,7 @@ LONG RegKey::SetString(const char* name, std::string_view bytes) noexcept {
 }
 
 LONG RegKey::SetDword(const char* name, DWORD value) noexcept {
-    char data[4];
-    for (int i = 0; i < 4; ++i) data[i] = static_cast<char>(value >> (8 * i) & 0xFF);
-    return Guard([&] { return SetValue(root_, path_, writable_, name, REG_DWORD, std::string_view(data, 4)); });
+    return Guard([&] { return SetValue(root_, path_, writable_, name, REG_DWORD, DwordBytes(value)); });
 }
 
 LONG RegKey::Query(const char* name, DWORD* type, void* data, DWORD* bytes) const noexcept {
