@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "platform/ascii.h"
+#include "platform/environment.h"
 #include "platform/module.h"
 #include "platform/registry.h"
 
@@ -319,7 +320,7 @@ private:
 
 // $HOME, else the account's home folder (a service may run without HOME).
 std::string HomeFolder() {
-    if (const char* home = std::getenv("HOME"); home && *home) return home;
+    if (std::optional<std::string> home = GetEnvironment("HOME"); home && !home->empty()) return *home;
     passwd entry{};
     passwd* found = nullptr;
     std::vector<char> text(16384);
@@ -329,13 +330,13 @@ std::string HomeFolder() {
 }
 
 LONG StorePath(std::string& file) {
-    if (const char* chosen = std::getenv("VELVANE_REGISTRY"); chosen && *chosen) {
-        file = chosen;
+    if (std::optional<std::string> chosen = GetEnvironment("VELVANE_REGISTRY"); chosen && !chosen->empty()) {
+        file = *chosen;
         return ERROR_SUCCESS;
     }
     // XDG: a relative XDG_CONFIG_HOME is to be ignored.
-    if (const char* config = std::getenv("XDG_CONFIG_HOME"); config && config[0] == '/') {
-        file = config;
+    if (std::optional<std::string> config = GetEnvironment("XDG_CONFIG_HOME"); config && config->starts_with('/')) {
+        file = *config;
     } else if (const std::string home = HomeFolder(); !home.empty()) {
         file = home + "/.config";
     } else {
