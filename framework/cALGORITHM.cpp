@@ -8,17 +8,12 @@
 
 #include "framework/FourCC.h"
 #include "framework/TextNumbers.h"
+#include "platform/ascii.h"
 #include "platform/resources.h"
 
 namespace {
 
 bool IsSetup(int32_t setup) noexcept { return setup == eSetupA || setup == eSetupB; }
-
-bool SameTextIgnoringCase(std::string_view a, std::string_view b) noexcept {
-    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return lower(x) == lower(y); });
-}
 
 std::unique_ptr<nrXML> ReadResource(HMODULE module, const char* kind, uint16_t id, int16_t& status) {
     const auto bytes = platform::FindResourceBytes(module, kind, id);
@@ -248,7 +243,7 @@ int32_t cALGORITHM::StateFromText(int16_t index, const char* text) {
     std::string shown;
     for (int32_t state = 0; state < p->GetNumStates(); ++state) {
         TranslateParam(index, state, shown);
-        if (!shown.empty() && SameTextIgnoringCase(shown, typed)) return state;
+        if (!shown.empty() && platform::SameIgnoringAsciiCase(shown, typed)) return state;
     }
     const auto number = ParseInt32(typed);
     return number && *number >= 0 && *number < p->GetNumStates() ? *number : -1;

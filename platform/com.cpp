@@ -2,13 +2,15 @@
 
 #include <cstdio>
 
+#include "platform/ascii.h"
+
 namespace platform {
 
 std::string GuidToString(const GUID& g) {
     char text[39];
     std::snprintf(text, sizeof text, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}",
-                  static_cast<unsigned>(g.Data1), g.Data2, g.Data3, g.Data4[0], g.Data4[1], g.Data4[2],
-                  g.Data4[3], g.Data4[4], g.Data4[5], g.Data4[6], g.Data4[7]);
+                  static_cast<unsigned>(g.Data1), g.Data2, g.Data3, g.Data4[0], g.Data4[1], g.Data4[2], g.Data4[3],
+                  g.Data4[4], g.Data4[5], g.Data4[6], g.Data4[7]);
     return text;
 }
 
@@ -23,17 +25,6 @@ LiveObject::LiveObject() noexcept { InterlockedIncrement(&gLiveObjects); }
 LiveObject::LiveObject(const LiveObject&) noexcept { InterlockedIncrement(&gLiveObjects); }
 LiveObject::~LiveObject() { InterlockedDecrement(&gLiveObjects); }
 
-namespace {
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
-}  // namespace
-
 std::optional<GUID> GuidFromString(std::string_view text) {
     constexpr std::string_view kShape = "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}";
     if (text.size() != kShape.size()) return std::nullopt;
@@ -44,7 +35,7 @@ std::optional<GUID> GuidFromString(std::string_view text) {
             if (text[i] != kShape[i]) return std::nullopt;
             continue;
         }
-        const int v = HexValue(text[i]);
+        const int v = HexDigitValue(text[i]);
         if (v < 0) return std::nullopt;
         bytes[nibble / 2] = static_cast<uint8_t>(bytes[nibble / 2] << 4 | v);
         ++nibble;

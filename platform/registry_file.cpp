@@ -26,6 +26,8 @@
 #include <new>
 #include <vector>
 
+#include "platform/ascii.h"
+#include "platform/environment.h"
 #include "platform/module.h"
 #include "platform/registry.h"
 
@@ -41,22 +43,13 @@ constexpr size_t kMaxValueBytes = size_t{1} << 20;
 constexpr std::string_view kHeader = "REGEDIT4";
 constexpr std::string_view kEndLine = "; end";
 
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
 // Key and value names compare without regard to ASCII case, as in the Win32 registry.
-bool SameName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (Lower(a[i]) != Lower(b[i])) return false;
-    return true;
-}
-
 struct CaseLess {
     using is_transparent = void;
     bool operator()(std::string_view a, std::string_view b) const {
         const size_t n = std::min(a.size(), b.size());
         for (size_t i = 0; i < n; ++i)
-            if (Lower(a[i]) != Lower(b[i])) return Lower(a[i]) < Lower(b[i]);
+            if (AsciiLower(a[i]) != AsciiLower(b[i])) return AsciiLower(a[i]) < AsciiLower(b[i]);
         return a.size() < b.size();
     }
 };
@@ -70,7 +63,7 @@ struct Key {
     std::vector<Value> values;
     Value* Find(std::string_view name) {
         for (Value& v : values)
-            if (SameName(v.name, name)) return &v;
+            if (SameIgnoringAsciiCase(v.name, name)) return &v;
         return nullptr;
     }
 };
@@ -122,7 +115,7 @@ Key& AddKey(Tree& tree, const std::string& full) {
 
 bool IsDescendant(std::string_view path, std::string_view ancestor) {
     return path.size() > ancestor.size() && path[ancestor.size()] == '\\' &&
-           SameName(path.substr(0, ancestor.size()), ancestor);
+           SameIgnoringAsciiCase(path.substr(0, ancestor.size()), ancestor);
 }
 
 void AppendQuoted(std::string& out, std::string_view text) {
@@ -185,13 +178,6 @@ std::string Format(const Tree& tree) {
     return out;
 }
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
 // Reads one of the text form's pieces off the front of `line`; false when it is malformed.
 class LineReader {
 public:
@@ -224,7 +210,8 @@ public:
     bool Hex(uint32_t& out, size_t maxDigits, bool exact) {
         size_t n = 0;
         out = 0;
-        while (n < rest_.size() && n < maxDigits && HexDigit(rest_[n]) >= 0) out = out << 4 | HexDigit(rest_[n++]);
+        while (n < rest_.size() && n < maxDigits && HexDigitValue(rest_[n]) >= 0)
+            out = out << 4 | HexDigitValue(rest_[n++]);
         if (n == 0 || (exact && n != maxDigits)) return false;
         rest_.remove_prefix(n);
         return true;
@@ -244,6 +231,13 @@ private:
     std::string_view rest_;
 };
 
+// REG_DWORD data as stored: little-endian.
+std::string DwordBytes(DWORD value) {
+    std::string bytes;
+    for (int i = 0; i < 4; ++i) bytes += static_cast<char>(value >> (8 * i) & 0xFF);
+    return bytes;
+}
+
 bool ParseValue(std::string_view line, Value& v) {
     LineReader r(line);
     if (!r.Take("@") && !(r.Quoted(v.name) && ValidValueName(v.name) && !v.name.empty())) return false;
@@ -252,7 +246,7 @@ bool ParseValue(std::string_view line, Value& v) {
         uint32_t x;
         if (!r.Hex(x, 8, true)) return false;
         v.type = REG_DWORD;
-        for (int i = 0; i < 4; ++i) v.data += static_cast<char>(x >> (8 * i) & 0xFF);
+        v.data += DwordBytes(x);
     } else if (r.Take("hex:")) {
         v.type = REG_BINARY;
         if (!r.Bytes(v.data)) return false;
@@ -326,7 +320,7 @@ private:
 
 // $HOME, else the account's home folder (a service may run without HOME).
 std::string HomeFolder() {
-    if (const char* home = std::getenv("HOME"); home && *home) return home;
+    if (std::optional<std::string> home = GetEnvironment("HOME"); home && !home->empty()) return *home;
     passwd entry{};
     passwd* found = nullptr;
     std::vector<char> text(16384);
@@ -336,13 +330,13 @@ std::string HomeFolder() {
 }
 
 LONG StorePath(std::string& file) {
-    if (const char* chosen = std::getenv("VELVANE_REGISTRY"); chosen && *chosen) {
-        file = chosen;
+    if (std::optional<std::string> chosen = GetEnvironment("VELVANE_REGISTRY"); chosen && !chosen->empty()) {
+        file = *chosen;
         return ERROR_SUCCESS;
     }
     // XDG: a relative XDG_CONFIG_HOME is to be ignored.
-    if (const char* config = std::getenv("XDG_CONFIG_HOME"); config && config[0] == '/') {
-        file = config;
+    if (std::optional<std::string> config = GetEnvironment("XDG_CONFIG_HOME"); config && config->starts_with('/')) {
+        file = *config;
     } else if (const std::string home = HomeFolder(); !home.empty()) {
         file = home + "/.config";
     } else {
@@ -555,9 +549,7 @@ LONG RegKey::SetString(const char* name, std::string_view bytes) noexcept {
 }
 
 LONG RegKey::SetDword(const char* name, DWORD value) noexcept {
-    char data[4];
-    for (int i = 0; i < 4; ++i) data[i] = static_cast<char>(value >> (8 * i) & 0xFF);
-    return Guard([&] { return SetValue(root_, path_, writable_, name, REG_DWORD, std::string_view(data, 4)); });
+    return Guard([&] { return SetValue(root_, path_, writable_, name, REG_DWORD, DwordBytes(value)); });
 }
 
 LONG RegKey::Query(const char* name, DWORD* type, void* data, DWORD* bytes) const noexcept {
@@ -589,7 +581,7 @@ LONG DeleteKeyTree(HKEY root, std::string_view path) noexcept {
             auto key = tree.find(full);
             if (key == tree.end()) return ERROR_FILE_NOT_FOUND;
             std::erase_if(tree, [&](const auto& entry) {
-                return SameName(entry.first, full) || IsDescendant(entry.first, full);
+                return SameIgnoringAsciiCase(entry.first, full) || IsDescendant(entry.first, full);
             });
             return ERROR_SUCCESS;
         });

@@ -1,5 +1,6 @@
 #include "platform/resources.h"
 
+#include "platform/ascii.h"
 #include "platform/module.h"
 
 namespace platform {
@@ -33,15 +34,6 @@ std::span<const uint8_t> FindResourceBytes(HMODULE module, uint16_t type, uint16
 
 namespace {
 
-bool SameTypeName(const char* a, const char* b) noexcept {
-    for (;; ++a, ++b) {
-        const char ca = (*a >= 'a' && *a <= 'z') ? static_cast<char>(*a - 32) : *a;
-        const char cb = (*b >= 'a' && *b <= 'z') ? static_cast<char>(*b - 32) : *b;
-        if (ca != cb) return false;
-        if (ca == '\0') return true;
-    }
-}
-
 template <class Match>
 std::span<const uint8_t> Lookup(HMODULE module, uint16_t id, Match&& match) noexcept {
     const std::span<const ResourceEntry> table = ModuleResourceTable();
@@ -57,7 +49,8 @@ std::span<const uint8_t> Lookup(HMODULE module, uint16_t id, Match&& match) noex
 
 std::span<const uint8_t> FindResourceBytes(HMODULE module, const char* type, uint16_t id) noexcept {
     if (!type) return {};
-    return Lookup(module, id, [type](const ResourceEntry& e) { return e.typeName && SameTypeName(e.typeName, type); });
+    return Lookup(module, id,
+                  [type](const ResourceEntry& e) { return e.typeName && SameIgnoringAsciiCase(e.typeName, type); });
 }
 
 std::span<const uint8_t> FindResourceBytes(HMODULE module, uint16_t type, uint16_t id) noexcept {

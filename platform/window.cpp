@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/ascii.h"
+
 struct HGDIOBJ__ {
     int stockObject;
 };
@@ -16,15 +18,6 @@ HGDIOBJ__ gArrowCursor{-1};
 HGDIOBJ__ gStockBrushes[5] = {{WHITE_BRUSH}, {LTGRAY_BRUSH}, {GRAY_BRUSH}, {DKGRAY_BRUSH}, {BLACK_BRUSH}};
 
 bool IsNumber(LPCWSTR name) { return reinterpret_cast<uintptr_t>(name) <= 0xFFFF; }
-
-char16_t Lower(char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c; }
-
-bool SameName(const std::u16string& a, LPCWSTR b) {
-    size_t i = 0;
-    for (; i < a.size(); ++i)
-        if (Lower(a[i]) != Lower(b[i])) return false;
-    return b[i] == 0;
-}
 
 struct Entry {
     WNDCLASSW windowClass;
@@ -39,7 +32,8 @@ ATOM gNextAtom = 0xC000;  // where Windows starts its class atoms
 
 std::vector<Entry>::iterator Find(LPCWSTR name, HINSTANCE instance) {
     for (auto it = gClasses.begin(); it != gClasses.end(); ++it)
-        if (it->windowClass.hInstance == instance && SameName(it->name, name)) return it;
+        if (it->windowClass.hInstance == instance && platform::SameIgnoringAsciiCase<char16_t>(it->name, name))
+            return it;
     return gClasses.end();
 }
 

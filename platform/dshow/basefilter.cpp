@@ -59,14 +59,14 @@ HRESULT CBaseFilter::Pause() noexcept {
     });
 }
 
-HRESULT CBaseFilter::Run(REFERENCE_TIME start) noexcept {
+// Nothing here schedules samples against the clock, so the start time is not kept.
+HRESULT CBaseFilter::Run(REFERENCE_TIME) noexcept {
     return AtBoundary([&] {
         CAutoLock lock(&filterLock_);
         if (state_ == State_Stopped) {
             const HRESULT hr = Pause();  // a derived Pause starts streaming
             if (FAILED(hr)) return hr;
         }
-        start_ = start;
         state_ = State_Running;
         return S_OK;
     });

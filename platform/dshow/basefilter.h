@@ -57,7 +57,6 @@ protected:
     // filter, its pins and allocators, which are never held while calling out.
     CCritSec filterLock_;
     std::atomic<FILTER_STATE> state_{State_Stopped};
-    REFERENCE_TIME start_ = 0;  // [filter lock] stream time offset given to Run
 
 private:
     const CLSID clsid_;

@@ -15,7 +15,7 @@ HRESULT CheckNextArguments(ULONG count, const void* items, const ULONG* fetched)
 }  // namespace
 
 CEnumPins::CEnumPins(CBaseFilter* filter, ULONG position) noexcept
-    : CUnknown(nullptr), filter_(filter), filterRef_(platform::Ref<IBaseFilter>::retain(filter)), position_(position) {}
+    : CUnknown(nullptr), filter_(platform::Ref<CBaseFilter>::retain(filter)), position_(position) {}
 
 HRESULT CEnumPins::NonDelegatingQueryInterface(REFIID iid, void** out) noexcept {
     static constexpr platform::InterfaceRow<CEnumPins> kRows[] = {{&IID_IEnumPins, platform::As<CEnumPins, IEnumPins>}};
@@ -53,13 +53,13 @@ HRESULT CEnumPins::Clone(IEnumPins** clone) noexcept {
     if (!clone) return E_POINTER;
     *clone = nullptr;
     return AtBoundary([&] {
-        *clone = new CEnumPins(filter_, position_);
+        *clone = new CEnumPins(filter_.get(), position_);
         return S_OK;
     });
 }
 
 CEnumMediaTypes::CEnumMediaTypes(CBasePin* pin, ULONG position) noexcept
-    : CUnknown(nullptr), pin_(pin), pinRef_(platform::Ref<IPin>::retain(pin)), position_(position) {}
+    : CUnknown(nullptr), pin_(platform::Ref<CBasePin>::retain(pin)), position_(position) {}
 
 HRESULT CEnumMediaTypes::NonDelegatingQueryInterface(REFIID iid, void** out) noexcept {
     static constexpr platform::InterfaceRow<CEnumMediaTypes> kRows[] = {
@@ -116,7 +116,7 @@ HRESULT CEnumMediaTypes::Clone(IEnumMediaTypes** clone) noexcept {
     if (!clone) return E_POINTER;
     *clone = nullptr;
     return AtBoundary([&] {
-        *clone = new CEnumMediaTypes(pin_, position_);
+        *clone = new CEnumMediaTypes(pin_.get(), position_);
         return S_OK;
     });
 }

@@ -18,8 +18,7 @@ public:
     HRESULT STDMETHODCALLTYPE Clone(IEnumPins** clone) noexcept override;
 
 private:
-    CBaseFilter* const filter_;  // kept alive by filterRef_
-    const platform::Ref<IBaseFilter> filterRef_;
+    const platform::Ref<CBaseFilter> filter_;
     ULONG position_;
 };
 
@@ -40,7 +39,6 @@ private:
     // The pin's type at `position`; S_FALSE past the end.
     HRESULT TypeAt(ULONG position, CMediaType* type) noexcept;
 
-    CBasePin* const pin_;  // kept alive by pinRef_
-    const platform::Ref<IPin> pinRef_;
+    const platform::Ref<CBasePin> pin_;
     ULONG position_;
 };

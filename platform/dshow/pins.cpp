@@ -125,6 +125,14 @@ HRESULT CBasePin::SetConnection(IPin* peer, const CMediaType& type) noexcept {
     return hr;
 }
 
+HRESULT CBasePin::EstablishConnection(IPin* peer, const CMediaType& type) {
+    HRESULT hr = SetConnection(peer, type);
+    if (SUCCEEDED(hr)) hr = SetMediaType(&type);
+    if (SUCCEEDED(hr)) hr = CompleteConnect(peer);
+    if (FAILED(hr)) ClearConnection();
+    return hr;
+}
+
 void CBasePin::ClearConnection() noexcept {
     Ref<IPin> peer;
     AM_MEDIA_TYPE type{};
@@ -186,12 +194,9 @@ HRESULT CBaseOutputPin::AttemptConnection(IPin* receivePin, const CMediaType& ty
     if (hr != S_OK) return FAILED(hr) ? hr : VFW_E_TYPE_NOT_ACCEPTED;
     hr = receivePin->ReceiveConnection(this, &type);
     if (FAILED(hr)) return hr;
-    hr = SetConnection(receivePin, type);
-    if (SUCCEEDED(hr)) hr = SetMediaType(&type);
-    if (SUCCEEDED(hr)) hr = CompleteConnect(receivePin);
+    hr = EstablishConnection(receivePin, type);
     if (SUCCEEDED(hr)) return S_OK;
-    receivePin->Disconnect();
-    ClearConnection();
+    receivePin->Disconnect();  // it accepted the connection we could not complete
     return hr;
 }
 
@@ -301,12 +306,7 @@ HRESULT CBaseInputPin::ReceiveConnection(IPin* connector, const AM_MEDIA_TYPE* t
             hr = CheckMediaType(&offered);
             if (hr != S_OK && SUCCEEDED(hr)) hr = VFW_E_TYPE_NOT_ACCEPTED;
         }
-        if (SUCCEEDED(hr)) {
-            hr = SetConnection(connector, offered);
-            if (SUCCEEDED(hr)) hr = SetMediaType(&offered);
-            if (SUCCEEDED(hr)) hr = CompleteConnect(connector);
-            if (FAILED(hr)) ClearConnection();
-        }
+        if (SUCCEEDED(hr)) hr = EstablishConnection(connector, offered);
         if (FAILED(hr)) BreakConnect();
         return hr;
     });

@@ -65,14 +65,18 @@ protected:
 
     // The peer, with our own reference, or empty. Any thread.
     platform::Ref<IPin> ConnectedPeer() const noexcept;
-    // [filter lock held] Records the connection, or forgets it.
-    HRESULT SetConnection(IPin* peer, const CMediaType& type) noexcept;
+    // [filter lock held] Records the connection and runs SetMediaType and CompleteConnect; on
+    // failure the connection is forgotten again.
+    HRESULT EstablishConnection(IPin* peer, const CMediaType& type);
+    // [filter lock held] Forgets the connection.
     void ClearConnection() noexcept;
 
     // The owner. Pins are members of their filter and share its count, so no reference.
     CBaseFilter* const filter_;
 
 private:
+    HRESULT SetConnection(IPin* peer, const CMediaType& type) noexcept;
+
     const PIN_DIRECTION direction_;
     const platform::WideView name_;
     const platform::WideView id_;

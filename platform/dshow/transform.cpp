@@ -77,14 +77,19 @@ HRESULT CTransformOutputPin::QueryInterface(REFIID iid, void** out) noexcept {
     return platform::QueryByTable<CTransformOutputPin>(kRows, this, iid, out);
 }
 
+template <class I>
+Ref<I> CTransformOutputPin::UpstreamAs(REFIID iid) const noexcept {
+    Ref<IPin> upstream;
+    if (FAILED(transform_->input_.ConnectedTo(upstream.put()))) return {};
+    return platform::QueryAs<I>(upstream.get(), iid);
+}
+
 HRESULT CTransformOutputPin::Notify(IBaseFilter*, Quality quality) noexcept {
     return AtBoundary([&] {
         const HRESULT hr = transform_->AlterQuality(quality);
         if (hr != S_FALSE) return hr;
         if (IQualityControl* sink = qualitySink_) return sink->Notify(transform_, quality);
-        Ref<IPin> upstream;
-        if (FAILED(transform_->input_.ConnectedTo(upstream.put()))) return VFW_E_NOT_FOUND;
-        const auto control = platform::QueryAs<IQualityControl>(upstream.get(), IID_IQualityControl);
+        const auto control = UpstreamAs<IQualityControl>(IID_IQualityControl);
         return control ? control->Notify(transform_, quality) : VFW_E_NOT_FOUND;
     });
 }
@@ -96,9 +101,7 @@ HRESULT CTransformOutputPin::SetSink(IQualityControl* sink) noexcept {
 
 template <class Call>
 HRESULT CTransformOutputPin::SeekUpstream(Call&& call) noexcept {
-    Ref<IPin> upstream;
-    if (FAILED(transform_->input_.ConnectedTo(upstream.put()))) return E_NOTIMPL;
-    const auto seeking = platform::QueryAs<IMediaSeeking>(upstream.get(), IID_IMediaSeeking);
+    const auto seeking = UpstreamAs<IMediaSeeking>(IID_IMediaSeeking);
     return seeking ? call(seeking.get()) : E_NOTIMPL;
 }
 

@@ -80,6 +80,9 @@ public:
     HRESULT BreakConnect() override;
 
 private:
+    // The interface `iid` of the pin feeding the input, or empty.
+    template <class I>
+    platform::Ref<I> UpstreamAs(REFIID iid) const noexcept;
     // Runs `call` on the upstream pin's IMediaSeeking, or answers E_NOTIMPL.
     template <class Call>
     HRESULT SeekUpstream(Call&& call) noexcept;

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "platform/ascii.h"
 #include "platform/codepage.h"
 #include "platform/comptr.h"
 #include "platform/module.h"
@@ -139,8 +140,7 @@ HRESULT LibraryPath(std::string& path) {
 // match any one. A pattern shorter than four characters matches nothing.
 bool MatchesPattern(const char* pattern, uint32_t uniqueId) {
     for (int i = 0; i < 4; ++i) {
-        char c = static_cast<char>(uniqueId >> (24 - 8 * i) & 0xFF);
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+        const char c = platform::AsciiUpper(static_cast<char>(uniqueId >> (24 - 8 * i) & 0xFF));
         if (pattern[i] == '?' || pattern[i] == '*') continue;
         if (pattern[i] != c) return false;
     }
@@ -208,8 +208,7 @@ LONG WINAPI AdditionalInfoRegister(HWND, HINSTANCE, LPSTR commandLine, int) {
     char nameZ[kMaxInfoName + 1] = {}, patternZ[kMaxInfoPattern + 1] = {}, data[kInfoValueBytes] = {};
     std::memcpy(nameZ, name.data(), name.size());
     std::memcpy(data, text.data(), text.size());  // the text, its NUL, zero filler to 20 bytes
-    for (size_t i = 0; i < pattern.size(); ++i)
-        patternZ[i] = pattern[i] >= 'a' && pattern[i] <= 'z' ? static_cast<char>(pattern[i] - 'a' + 'A') : pattern[i];
+    for (size_t i = 0; i < pattern.size(); ++i) patternZ[i] = platform::AsciiUpper(pattern[i]);
     platform::RegBatch batch;
     for (const ComponentRow& row : ComponentTable) {
         if (!(row.flags & ~NO_FILTER_REGISTRATION)) continue;

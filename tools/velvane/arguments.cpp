@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string_view>
 
+#include "platform/ascii.h"
 #include "tools/velvane/errors.h"
 #include "tools/velvane/text.h"
 
@@ -69,9 +70,9 @@ void Store(Arguments& a, std::string_view name, const std::string& value) {
     } else if (name == "set") {
         a.settings.sets.push_back(value);
     } else if (name == "setup") {
-        if (SameIgnoringCase(value, "A"))
+        if (platform::SameIgnoringAsciiCase(value, "A"))
             a.settings.setup = 0;
-        else if (SameIgnoringCase(value, "B"))
+        else if (platform::SameIgnoringAsciiCase(value, "B"))
             a.settings.setup = 1;
         else
             throw bad("the setup is A or B");

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/ascii.h"
 #include "tools/velvane/errors.h"
 #include "tools/velvane/text.h"
 
@@ -90,20 +91,20 @@ LONG Component::FindPreset(std::string_view text) const {
     for (LONG i = 0; i < count; ++i)
         if (presets_[static_cast<size_t>(i)] == text) return i;
     for (LONG i = 0; i < count; ++i)
-        if (SameIgnoringCase(presets_[static_cast<size_t>(i)], Trim(text))) return i;
+        if (platform::SameIgnoringAsciiCase(presets_[static_cast<size_t>(i)], Trim(text))) return i;
     throw InputError("unknown preset '" + std::string(text) + "' for the " + kind_.name + " component" + list);
 }
 
 const Component::Param& Component::FindParam(std::string_view name, std::string_view setting) const {
     const std::string_view wanted = Trim(name);
     for (const Param& p : params_)
-        if (SameIgnoringCase(p.name, wanted)) return p;
+        if (platform::SameIgnoringAsciiCase(p.name, wanted)) return p;
     std::vector<const Param*> found;
     for (const Param& p : params_)
         if (p.label == wanted) found.push_back(&p);
     if (found.empty())
         for (const Param& p : params_)
-            if (SameIgnoringCase(p.label, wanted)) found.push_back(&p);
+            if (platform::SameIgnoringAsciiCase(p.label, wanted)) found.push_back(&p);
     if (found.size() == 1) return *found.front();
     const std::string prefix = "--set " + std::string(setting) + ": ";
     if (found.empty())

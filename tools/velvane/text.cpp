@@ -28,8 +28,6 @@ void AppendUtf8(std::string& out, char32_t c) {
     }
 }
 
-char Lower(char c) noexcept { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
 }  // namespace
 
 std::string Utf8FromWide(std::basic_string_view<WCHAR> text) {
@@ -51,13 +49,6 @@ std::string_view Trim(std::string_view text) noexcept {
     const size_t first = text.find_first_not_of(" \t");
     if (first == std::string_view::npos) return {};
     return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
-
-bool SameIgnoringCase(std::string_view a, std::string_view b) noexcept {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (Lower(a[i]) != Lower(b[i])) return false;
-    return true;
 }
 
 bool ParseInteger(std::string_view text, long long* value) noexcept {

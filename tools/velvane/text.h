@@ -14,8 +14,6 @@ std::string Utf8FromWide(std::basic_string_view<WCHAR> text);
 std::string Utf8FromAnsi(std::string_view text);
 // Without the blanks and tabs around it.
 std::string_view Trim(std::string_view text) noexcept;
-// Equal when ASCII letters are compared without regard to case.
-bool SameIgnoringCase(std::string_view a, std::string_view b) noexcept;
 // The whole text as a decimal integer or as a finite number; false otherwise.
 bool ParseInteger(std::string_view text, long long* value) noexcept;
 bool ParseNumber(std::string_view text, double* value) noexcept;
