@@ -69,31 +69,9 @@ std::vector<Sample> Reference(uint32_t type, int rate, const std::vector<Sample>
     EXPECT_EQ(alg.ChangeSampleRate(rate), eNoErr);
     alg.SetProcessActive(true);
     EXPECT_EQ(alg.InitAlg(true), eNoErr);
-    const int32_t inputs = alg.GetNumInputs(), outputs = alg.GetNumOutputs();
-    const auto frames = static_cast<int32_t>(in.size() / inputs);
-    std::vector<Sample> out(static_cast<size_t>(frames) * outputs);
-    const int32_t format = sizeof(Sample) == 2 ? kSampleInt16 : kSampleFloat32;
-    NordeSoundBuf inRecords[2], outRecords[2];
-    for (int c = 0; c < inputs; ++c) inRecords[c] = {const_cast<Sample*>(in.data()) + c, inputs, format, 0, 0};
-    for (int c = 0; c < outputs; ++c) outRecords[c] = {out.data() + c, outputs, format, 0, 0};
-    int32_t produced = -1;
-    EXPECT_NE(shell.GetProcess(), nullptr) << "no kernel module";
-    if (shell.GetProcess())
-        shell.GetProcess()(inRecords, inputs, frames, outRecords, outputs, &produced, shell.GetCoefs(),
-                           shell.GetStates(), shell.GetExternStruct(), 0);
+    std::vector<Sample> out;
+    RunKernel(alg, shell, in, out);
     return out;
-}
-
-// A parameter change as a host makes it.
-inline void Set(cVelvane_ALG& alg, int16_t index, int32_t state) {
-    BUFFER_HEADER* chain = alg.UpdateParam(index, state);
-    alg.SendBuffers(chain);
-    cALGORITHM::FreeBuffers(chain);
-}
-
-inline void LoadPreset(cVelvane_ALG& alg, int32_t index) {
-    EXPECT_EQ(alg.LoadFactoryPreset(index), eNoErr);
-    EXPECT_EQ(alg.UpdateDSPCoefs(true), eNoErr);
 }
 
 // The index of the first difference, or -1.

@@ -50,7 +50,7 @@ TEST_F(Cli, ParamListsAreTheParameterTable) {
         SCOPED_TRACE(c.option);
         cVelvane_ALG alg(Component(c.type));
         ASSERT_EQ(alg.FinishCreate(), eNoErr);
-        LoadPreset(alg, 3);  // "Mutron Biphase" leaves states a fresh component lacks
+        EXPECT_TRUE(LoadPreset(alg, 3));  // "Mutron Biphase" leaves states a fresh component lacks
         const RunResult run = Velvane({"params", "--component", c.option, "--preset", "4"});
         ASSERT_EQ(run.status, 0) << run.err;
         const auto lines = Lines(run.out);
