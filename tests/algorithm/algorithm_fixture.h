@@ -8,15 +8,10 @@
 
 #include "Code/Native/VelvaneFunctions.h"
 #include "framework/FourCC.h"
-#include "platform/module.h"
 #include "plugin/algorithm/VelvaneParams.h"
 #include "plugin/algorithm/cVelvane_ALG.h"
 #include "tests/support/host_calls.h"
-
-inline HMODULE TestModule() {
-    static int marker;
-    return platform::ModuleOf(&marker);
-}
+#include "tests/support/test_module.h"
 
 inline NordeComponentInfo Component(uint32_t type, uint32_t processCode = FourCC("pcDX")) {
     NordeComponentInfo info;

@@ -9,13 +9,8 @@
 #include "Code/Native/VelvaneFunctions.h"
 #include "framework/FourCC.h"
 #include "framework/cALGORITHM.h"
-#include "platform/module.h"
 #include "tests/support/host_calls.h"
-
-inline HMODULE TestModule() {
-    static int marker;
-    return platform::ModuleOf(&marker);
-}
+#include "tests/support/test_module.h"
 
 // A process description that counts the changes it hears.
 struct TestShell : cNspShell {

@@ -7,6 +7,7 @@
 #include "TestAlgorithm.h"
 #include "framework/CDLLLoader.h"
 #include "platform/environment.h"
+#include "platform/module.h"
 #include "platform/processor.h"
 
 namespace {

@@ -35,9 +35,7 @@ inline std::vector<BYTE> GoldenSignal(const GoldenCase& c) {
 inline std::string GoldenFile(const GoldenCase& c) { return std::string(c.name) + ".raw"; }
 
 inline std::vector<BYTE> ReadGolden(const GoldenCase& c) {
-    static int marker;
-    const std::string folder =
-        platform::JoinPath(platform::FolderOf(platform::ModulePath(platform::ModuleOf(&marker))), "data");
+    const std::string folder = platform::JoinPath(platform::FolderOf(platform::ExecutablePath()), "data");
     std::ifstream file(platform::JoinPath(folder, GoldenFile(c)), std::ios::binary);
     return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }

@@ -48,8 +48,7 @@ TEST_F(Shell, ModuleWithoutAPathCannotRegister) {
     EXPECT_EQ(DllRegisterServer(), HRESULT_FROM_WIN32(126));
     EXPECT_EQ(DllUnregisterServer(), HRESULT_FROM_WIN32(126));
     ModuleDetach();
-    static int marker;
-    ModuleAttach(platform::ModuleOf(&marker));
+    ModuleAttach(TestModule());
 }
 
 }  // namespace
