@@ -7,21 +7,10 @@
 
 #include <algorithm>
 #include <cmath>
-#include <fstream>
-#include <sstream>
+
+#include "tests/support/files.h"
 
 extern char** environ;
-
-namespace {
-
-std::string Slurp(const std::filesystem::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
-}  // namespace
 
 std::vector<float> TestSignal(int64_t frames, int channels, int seed) {
     std::vector<float> s(static_cast<size_t>(frames * channels));
@@ -75,8 +64,8 @@ RunResult Cli::Velvane(const std::vector<std::string>& args) const {
         result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     }
     posix_spawn_file_actions_destroy(&actions);
-    result.out = Slurp(out);
-    result.err = Slurp(err);
+    result.out = ReadWholeFile(out);
+    result.err = ReadWholeFile(err);
     std::filesystem::remove(out);
     std::filesystem::remove(err);
     return result;

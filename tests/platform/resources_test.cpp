@@ -2,11 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
+#include "tests/support/files.h"
 #include "tests/support/test_module.h"
 
 // The test program carries tests/platform/resources.rc: windres on Windows, the generated table on
@@ -14,8 +13,8 @@
 namespace {
 
 std::vector<uint8_t> FileBytes(const char* name) {
-    std::ifstream in(std::string(VELVANE_TEST_DATA) + "/" + name, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    const std::string bytes = ReadWholeFile(std::string(VELVANE_TEST_DATA) + "/" + name);
+    return {bytes.begin(), bytes.end()};
 }
 
 std::vector<uint8_t> Bytes(std::span<const uint8_t> s) { return {s.begin(), s.end()}; }
