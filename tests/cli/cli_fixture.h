@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "tests/algorithm/algorithm_fixture.h"
+#include "tests/support/scratch_folder.h"
 #include "tests/support/scratch_registry.h"
 
 struct RunResult {
@@ -38,12 +39,9 @@ std::vector<int16_t> ToShorts(const std::vector<float>& samples);
 
 class Cli : public ::testing::Test {
 protected:
-    Cli();
-    ~Cli() override;
-
     // Runs velvane with `args` in the scratch folder.
     RunResult Velvane(const std::vector<std::string>& args) const;
-    std::string Path(const std::string& name) const { return (folder_ / name).string(); }
+    std::string Path(const std::string& name) const { return (folder_.Path() / name).string(); }
     // Writes a WAV file of `subtype` holding `samples` (which libsndfile converts).
     void WriteWav(const std::string& name, int channels, int rate, int subtype,
                   const std::vector<float>& samples) const;
@@ -53,7 +51,7 @@ protected:
     std::vector<std::string> Files() const;
 
     ScratchRegistry registry_;
-    std::filesystem::path folder_;
+    ScratchFolder folder_{"velvane-cli"};
 };
 
 // What the plug-in path does to a signal: the component created fresh, `configure` applied, then

@@ -113,7 +113,7 @@ TEST_F(Cli, DemoRendersEveryStereoPresetWithASummary) {
         EXPECT_EQ(fields[3].rfind("RMS ", 0), 0u) << line;
     }
     std::vector<std::string> files;
-    for (const auto& entry : std::filesystem::directory_iterator(folder_ / "out"))
+    for (const auto& entry : std::filesystem::directory_iterator(folder_.Path() / "out"))
         files.push_back(entry.path().filename());
     EXPECT_EQ(files.size(), 22u);
     const Audio input = ReadWav("out/00-input.wav"), rotor = ReadWav("out/07-fast-rotor.wav");
