@@ -9,6 +9,7 @@
 
 #include "platform/registry.h"
 #include "tests/support/files.h"
+#include "tests/support/scoped_environment.h"
 #include "tests/support/scratch_registry.h"
 #include "tests/support/stored_value.h"
 
@@ -200,10 +201,8 @@ TEST_F(RegistryFile, BatchIsOneUpdateAndHoldsOtherWritersBack) {
 
 TEST_F(RegistryFile, DefaultPathFollowsXdgConfigHome) {
     const std::string folder = std::filesystem::path(scratch_.File()).parent_path().string();
-    unsetenv("VELVANE_REGISTRY");
-    const char* oldXdg = getenv("XDG_CONFIG_HOME");
-    const char* oldHome = getenv("HOME");
-    const std::string savedXdg = oldXdg ? oldXdg : "", savedHome = oldHome ? oldHome : "";
+    const ScopedEnvironment registry("VELVANE_REGISTRY", std::nullopt), home("HOME", folder + "/home"),
+        xdg("XDG_CONFIG_HOME", std::nullopt);
 
     struct Case {
         const char* xdg;  // null: unset
@@ -211,20 +210,14 @@ TEST_F(RegistryFile, DefaultPathFollowsXdgConfigHome) {
     } cases[] = {{"/xdg", folder + "/xdg/velvane/registry.reg"},
                  {"relative", folder + "/home/.config/velvane/registry.reg"},
                  {nullptr, folder + "/home/.config/velvane/registry.reg"}};
-    setenv("HOME", (folder + "/home").c_str(), 1);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.xdg ? c.xdg : "(unset)");
-        if (c.xdg)
-            setenv("XDG_CONFIG_HOME", c.xdg[0] == '/' ? (folder + c.xdg).c_str() : c.xdg, 1);
-        else
-            unsetenv("XDG_CONFIG_HOME");
+        xdg.Set(c.xdg ? std::optional<std::string>(c.xdg[0] == '/' ? folder + c.xdg : c.xdg) : std::nullopt);
         RegKey key;
         ASSERT_EQ(key.Create(HKEY_CLASSES_ROOT, "K"), ERROR_SUCCESS);
         EXPECT_TRUE(std::filesystem::exists(c.expect));
         std::filesystem::remove(c.expect);
     }
-    oldXdg ? setenv("XDG_CONFIG_HOME", savedXdg.c_str(), 1) : unsetenv("XDG_CONFIG_HOME");
-    oldHome ? setenv("HOME", savedHome.c_str(), 1) : unsetenv("HOME");
 }
 
 }  // namespace
