@@ -399,4 +399,20 @@ HRESULT RunToCompletion(IUnknown* graph, long* event) {
 }
 #endif
 
+HRESULT SetStates(std::initializer_list<IBaseFilter*> downstreamFirst, FILTER_STATE state) {
+    for (IBaseFilter* f : downstreamFirst) {
+        const HRESULT hr = state == State_Stopped ? f->Stop() : state == State_Paused ? f->Pause() : f->Run(0);
+        if (hr != S_OK) return hr;
+    }
+    return S_OK;
+}
+
+void Disconnect(IPin* pin) {
+    Ref<IPin> peer;
+    if (SUCCEEDED(pin->ConnectedTo(peer.put()))) {
+        peer->Disconnect();
+        pin->Disconnect();
+    }
+}
+
 }  // namespace testkit

@@ -4,6 +4,7 @@
 #include <array>
 #include <atomic>
 #include <functional>
+#include <initializer_list>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -165,6 +166,12 @@ private:
     mutable std::mutex lock_;
     Record record_;
 };
+
+// Sets each filter's state in turn, downstream first as a graph does; the first failure, where
+// the rest are left as they were.
+HRESULT SetStates(std::initializer_list<IBaseFilter*> downstreamFirst, FILTER_STATE state);
+// Breaks the pin's connection at both ends; nothing for a pin without one.
+void Disconnect(IPin* pin);
 
 // The audio type of a plain or extensible PCM (16-bit) or float (32-bit) format.
 CMediaType AudioType(WORD channels, DWORD rate, bool isFloat, bool extensible = false);
