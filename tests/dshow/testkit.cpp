@@ -9,6 +9,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "platform/dshow/allocator.h"
+
 namespace testkit {
 
 using platform::Ref;
@@ -405,6 +407,15 @@ HRESULT SetStates(std::initializer_list<IBaseFilter*> downstreamFirst, FILTER_ST
         if (hr != S_OK) return hr;
     }
     return S_OK;
+}
+
+HRESULT LooseSample(LONG bytes, IMediaSample** sample) {
+    const auto allocator = Ref<IMemAllocator>::adopt(new CMemAllocator);
+    ALLOCATOR_PROPERTIES props{1, bytes, 1, 0}, actual{};
+    HRESULT hr = allocator->SetProperties(&props, &actual);
+    if (SUCCEEDED(hr)) hr = allocator->Commit();
+    if (SUCCEEDED(hr)) hr = allocator->GetBuffer(sample, nullptr, nullptr, 0);
+    return hr;
 }
 
 void Disconnect(IPin* pin) {

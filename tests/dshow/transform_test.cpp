@@ -287,12 +287,8 @@ TEST_F(Stream, DiscontinuityLandsOnTheFirstChunkOfItsSample) {
 TEST_F(Stream, StartStopAndRunCycles) {
     ASSERT_EQ(Build({pcm}), S_OK);
     const auto input = FilterInput();
-    auto spare = Ref<IMemAllocator>::adopt(new CMemAllocator);
-    ALLOCATOR_PROPERTIES props{1, 64, 1, 0}, actual{};
-    spare->SetProperties(&props, &actual);
-    spare->Commit();
     Ref<IMediaSample> loose;
-    ASSERT_EQ(spare->GetBuffer(loose.put(), nullptr, nullptr, 0), S_OK);
+    ASSERT_EQ(testkit::LooseSample(64, loose.put()), S_OK);
 
     for (int cycle = 1; cycle <= 3; ++cycle) {
         SCOPED_TRACE(cycle);
