@@ -24,14 +24,14 @@ std::vector<std::string> Fields(const std::string& line) {
     return fields;
 }
 
-struct ComponentCase {
+struct ComponentOption {
     const char* option;
     uint32_t type;
 };
-constexpr ComponentCase kKinds[] = {{"stereo", FourCC("FLNS")}, {"ms", FourCC("FLNX")}, {"mono", FourCC("FLNM")}};
+constexpr ComponentOption kKinds[] = {{"stereo", FourCC("FLNS")}, {"ms", FourCC("FLNX")}, {"mono", FourCC("FLNM")}};
 
 TEST_F(Cli, PresetListsAreTheComponentsMenus) {
-    for (const ComponentCase& c : kKinds) {
+    for (const ComponentOption& c : kKinds) {
         SCOPED_TRACE(c.option);
         cVelvane_ALG alg(Component(c.type));
         ASSERT_EQ(alg.FinishCreate(), eNoErr);
@@ -46,7 +46,7 @@ TEST_F(Cli, PresetListsAreTheComponentsMenus) {
 }
 
 TEST_F(Cli, ParamListsAreTheParameterTable) {
-    for (const ComponentCase& c : kKinds) {
+    for (const ComponentOption& c : kKinds) {
         SCOPED_TRACE(c.option);
         cVelvane_ALG alg(Component(c.type));
         ASSERT_EQ(alg.FinishCreate(), eNoErr);
