@@ -34,8 +34,7 @@ void ExpectBypassIsTheIdentity() {
     for (const ComponentCase& c : kComponents) {
         SCOPED_TRACE(c.name);
         Instance x(c.type);
-        ASSERT_EQ(x.alg.LoadFactoryPreset(1), eNoErr);  // "Classic phaser": feedback, filter, inversion
-        x.alg.UpdateDSPCoefs(true);
+        ASSERT_TRUE(LoadPreset(x.alg, 1));  // "Classic phaser": feedback, filter, inversion
         std::vector<Sample> out;
         x.Run(Signal<Sample>(500, c.inputs, 1), out);  // the delay line full of history
         x.alg.SetBypass(1);

@@ -88,8 +88,7 @@ TEST(Coefficients, EveryPresetKeepsTheKernelInvariants) {
             for (int32_t preset = 0; preset < x.alg.GetPresetsManager().GetFactoryPresetCount(); ++preset) {
                 SCOPED_TRACE(testing::Message() << c.name << " at " << rate << " Hz, "
                                                 << x.alg.GetPresetsManager().GetFactoryPresetName(preset));
-                ASSERT_EQ(x.alg.LoadFactoryPreset(preset), eNoErr);
-                x.alg.UpdateDSPCoefs(true);
+                ASSERT_TRUE(LoadPreset(x.alg, preset));
                 const float centre = static_cast<float>(x.LiveInt(COEF_DELAY_CENTER));
                 const float depth = x.LiveFloat(COEF_DEPTH);
                 const int32_t dryWrite = x.LiveInt(COEF_DRY_WRITE_OFFSET);
@@ -173,7 +172,7 @@ TEST(Bypass, DryAtUnityWhileTheLfoKeepsItsSpeed) {
         const float expected = slot == COEF_DRY_GAIN                                ? 0.25f
                                : slot >= COEF_WET_TAP_0_8 && slot <= COEF_WET_TAP_4 ? 0.0f
                                                                                     : x.Float(slot);
-        EXPECT_EQ(x.LiveInt(slot), WordInt(reinterpret_cast<const uint8_t*>(&expected))) << slot;
+        EXPECT_EQ(x.LiveInt(slot), SlotInt(reinterpret_cast<const uint8_t*>(&expected), 0)) << slot;
     }
     x.Set(PARAM_RATE, 800);
     EXPECT_EQ(x.LiveFloat(COEF_LFO_HALF_STEP), x.Float(COEF_LFO_HALF_STEP)) << "rate changes pass";
@@ -279,11 +278,7 @@ TEST(LfoRate, StandsStillBelowOneHundredthOfAHertzOrWhenPaused) {
     const Case cases[] = {
         {"rate state 83", [](Instance& x) { x.Set(PARAM_RATE, 83); }},
         {"pause", [](Instance& x) { x.Set(PARAM_PAUSE, 1); }},
-        {"Queenguitar",
-         [](Instance& x) {
-             ASSERT_EQ(x.alg.LoadFactoryPreset(14), eNoErr);
-             x.alg.UpdateDSPCoefs(true);
-         }},
+        {"Queenguitar", [](Instance& x) { ASSERT_TRUE(LoadPreset(x.alg, 14)); }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

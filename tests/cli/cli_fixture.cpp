@@ -7,21 +7,10 @@
 
 #include <algorithm>
 #include <cmath>
-#include <fstream>
-#include <sstream>
+
+#include "tests/support/files.h"
 
 extern char** environ;
-
-namespace {
-
-std::string Slurp(const std::filesystem::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
-}  // namespace
 
 std::vector<float> TestSignal(int64_t frames, int channels, int seed) {
     std::vector<float> s(static_cast<size_t>(frames * channels));
@@ -44,17 +33,6 @@ std::vector<int16_t> ToShorts(const std::vector<float>& samples) {
     return s;
 }
 
-Cli::Cli() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "velvane-cli.XXXXXX").string();
-    if (!mkdtemp(pattern.data())) throw std::runtime_error("no scratch folder");
-    folder_ = pattern;
-}
-
-Cli::~Cli() {
-    std::error_code ignored;
-    std::filesystem::remove_all(folder_, ignored);
-}
-
 RunResult Cli::Velvane(const std::vector<std::string>& args) const {
     std::vector<std::string> words{VELVANE_PROGRAM};
     words.insert(words.end(), args.begin(), args.end());
@@ -66,7 +44,7 @@ RunResult Cli::Velvane(const std::vector<std::string>& args) const {
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addchdir_np(&actions, folder_.c_str());
+    posix_spawn_file_actions_addchdir_np(&actions, folder_.Path().c_str());
     pid_t child = 0;
     RunResult result;
     if (posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ) == 0) {
@@ -75,8 +53,8 @@ RunResult Cli::Velvane(const std::vector<std::string>& args) const {
         result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     }
     posix_spawn_file_actions_destroy(&actions);
-    result.out = Slurp(out);
-    result.err = Slurp(err);
+    result.out = ReadWholeFile(out);
+    result.err = ReadWholeFile(err);
     std::filesystem::remove(out);
     std::filesystem::remove(err);
     return result;
@@ -119,7 +97,8 @@ Audio Cli::ReadWav(const std::string& name, bool asShorts) const {
 
 std::vector<std::string> Cli::Files() const {
     std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder_)) names.push_back(entry.path().filename());
+    for (const auto& entry : std::filesystem::directory_iterator(folder_.Path()))
+        names.push_back(entry.path().filename());
     std::sort(names.begin(), names.end());
     return names;
 }

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "tests/algorithm/algorithm_fixture.h"
+#include "tests/support/scratch_folder.h"
 #include "tests/support/scratch_registry.h"
 
 struct RunResult {
@@ -38,12 +39,9 @@ std::vector<int16_t> ToShorts(const std::vector<float>& samples);
 
 class Cli : public ::testing::Test {
 protected:
-    Cli();
-    ~Cli() override;
-
     // Runs velvane with `args` in the scratch folder.
     RunResult Velvane(const std::vector<std::string>& args) const;
-    std::string Path(const std::string& name) const { return (folder_ / name).string(); }
+    std::string Path(const std::string& name) const { return (folder_.Path() / name).string(); }
     // Writes a WAV file of `subtype` holding `samples` (which libsndfile converts).
     void WriteWav(const std::string& name, int channels, int rate, int subtype,
                   const std::vector<float>& samples) const;
@@ -53,7 +51,7 @@ protected:
     std::vector<std::string> Files() const;
 
     ScratchRegistry registry_;
-    std::filesystem::path folder_;
+    ScratchFolder folder_{"velvane-cli"};
 };
 
 // What the plug-in path does to a signal: the component created fresh, `configure` applied, then
@@ -69,31 +67,9 @@ std::vector<Sample> Reference(uint32_t type, int rate, const std::vector<Sample>
     EXPECT_EQ(alg.ChangeSampleRate(rate), eNoErr);
     alg.SetProcessActive(true);
     EXPECT_EQ(alg.InitAlg(true), eNoErr);
-    const int32_t inputs = alg.GetNumInputs(), outputs = alg.GetNumOutputs();
-    const auto frames = static_cast<int32_t>(in.size() / inputs);
-    std::vector<Sample> out(static_cast<size_t>(frames) * outputs);
-    const int32_t format = sizeof(Sample) == 2 ? kSampleInt16 : kSampleFloat32;
-    NordeSoundBuf inRecords[2], outRecords[2];
-    for (int c = 0; c < inputs; ++c) inRecords[c] = {const_cast<Sample*>(in.data()) + c, inputs, format, 0, 0};
-    for (int c = 0; c < outputs; ++c) outRecords[c] = {out.data() + c, outputs, format, 0, 0};
-    int32_t produced = -1;
-    EXPECT_NE(shell.GetProcess(), nullptr) << "no kernel module";
-    if (shell.GetProcess())
-        shell.GetProcess()(inRecords, inputs, frames, outRecords, outputs, &produced, shell.GetCoefs(),
-                           shell.GetStates(), shell.GetExternStruct(), 0);
+    std::vector<Sample> out;
+    RunKernel(alg, shell, in, out);
     return out;
-}
-
-// A parameter change as a host makes it.
-inline void Set(cVelvane_ALG& alg, int16_t index, int32_t state) {
-    BUFFER_HEADER* chain = alg.UpdateParam(index, state);
-    alg.SendBuffers(chain);
-    cALGORITHM::FreeBuffers(chain);
-}
-
-inline void LoadPreset(cVelvane_ALG& alg, int32_t index) {
-    EXPECT_EQ(alg.LoadFactoryPreset(index), eNoErr);
-    EXPECT_EQ(alg.UpdateDSPCoefs(true), eNoErr);
 }
 
 // The index of the first difference, or -1.

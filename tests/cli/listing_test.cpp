@@ -24,14 +24,14 @@ std::vector<std::string> Fields(const std::string& line) {
     return fields;
 }
 
-struct ComponentCase {
+struct ComponentOption {
     const char* option;
     uint32_t type;
 };
-constexpr ComponentCase kKinds[] = {{"stereo", FourCC("FLNS")}, {"ms", FourCC("FLNX")}, {"mono", FourCC("FLNM")}};
+constexpr ComponentOption kKinds[] = {{"stereo", FourCC("FLNS")}, {"ms", FourCC("FLNX")}, {"mono", FourCC("FLNM")}};
 
 TEST_F(Cli, PresetListsAreTheComponentsMenus) {
-    for (const ComponentCase& c : kKinds) {
+    for (const ComponentOption& c : kKinds) {
         SCOPED_TRACE(c.option);
         cVelvane_ALG alg(Component(c.type));
         ASSERT_EQ(alg.FinishCreate(), eNoErr);
@@ -46,11 +46,11 @@ TEST_F(Cli, PresetListsAreTheComponentsMenus) {
 }
 
 TEST_F(Cli, ParamListsAreTheParameterTable) {
-    for (const ComponentCase& c : kKinds) {
+    for (const ComponentOption& c : kKinds) {
         SCOPED_TRACE(c.option);
         cVelvane_ALG alg(Component(c.type));
         ASSERT_EQ(alg.FinishCreate(), eNoErr);
-        LoadPreset(alg, 3);  // "Mutron Biphase" leaves states a fresh component lacks
+        EXPECT_TRUE(LoadPreset(alg, 3));  // "Mutron Biphase" leaves states a fresh component lacks
         const RunResult run = Velvane({"params", "--component", c.option, "--preset", "4"});
         ASSERT_EQ(run.status, 0) << run.err;
         const auto lines = Lines(run.out);
@@ -113,7 +113,7 @@ TEST_F(Cli, DemoRendersEveryStereoPresetWithASummary) {
         EXPECT_EQ(fields[3].rfind("RMS ", 0), 0u) << line;
     }
     std::vector<std::string> files;
-    for (const auto& entry : std::filesystem::directory_iterator(folder_ / "out"))
+    for (const auto& entry : std::filesystem::directory_iterator(folder_.Path() / "out"))
         files.push_back(entry.path().filename());
     EXPECT_EQ(files.size(), 22u);
     const Audio input = ReadWav("out/00-input.wav"), rotor = ReadWav("out/07-fast-rotor.wav");

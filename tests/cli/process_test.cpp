@@ -23,7 +23,7 @@ const EqualCase kEqualCases[] = {
      SF_FORMAT_FLOAT,
      44100,
      {"--preset", "Classic phaser"},
-     [](cVelvane_ALG& a) { LoadPreset(a, 1); }},
+     [](cVelvane_ALG& a) { EXPECT_TRUE(LoadPreset(a, 1)); }},
     {"mono 16-bit, preset by number and a value",
      FourCC("FLNM"),
      "mono",
@@ -31,8 +31,8 @@ const EqualCase kEqualCases[] = {
      48000,
      {"--set", "Mix=80", "--preset", "13"},
      [](cVelvane_ALG& a) {
-         LoadPreset(a, 12);
-         Set(a, PARAM_MIX, 800);
+         EXPECT_TRUE(LoadPreset(a, 12));
+         ApplyChange(a, PARAM_MIX, 800);
      }},
     {"m/s float, setup B",
      FourCC("FLNX"),
@@ -42,9 +42,9 @@ const EqualCase kEqualCases[] = {
      {"--setup", "B", "--preset", "doubler", "--set", "PARAM_TAPE_DELAY=On", "Delay=12"},
      [](cVelvane_ALG& a) {
          a.ToggleActiveSetup(eSetupB);
-         LoadPreset(a, 16);
-         Set(a, PARAM_TAPE_DELAY, 1);
-         Set(a, PARAM_DELAY, a.GetControlParam(PARAM_DELAY)->RealWorldToState(12));
+         EXPECT_TRUE(LoadPreset(a, 16));
+         ApplyChange(a, PARAM_TAPE_DELAY, 1);
+         ApplyChange(a, PARAM_DELAY, a.GetControlParam(PARAM_DELAY)->RealWorldToState(12));
      }},
     {"stereo 16-bit, tempo sync",
      FourCC("FLNS"),
@@ -54,8 +54,8 @@ const EqualCase kEqualCases[] = {
      {"--set", "Sync on/off=On", "--set", "x=state:9", "--tempo", "140"},
      [](cVelvane_ALG& a) {
          a.SetTempo(140);
-         Set(a, PARAM_SYNC_ON_OFF, 1);
-         Set(a, PARAM_xFACTOR, 9);
+         ApplyChange(a, PARAM_SYNC_ON_OFF, 1);
+         ApplyChange(a, PARAM_xFACTOR, 9);
      }},
 };
 
@@ -85,8 +85,8 @@ TEST_F(Cli, OutputEqualsThePlugInPathRunDirectly) {
 
 TEST_F(Cli, BlockSizeNeverChangesTheOutput) {
     WriteWav("in.wav", 2, 44100, SF_FORMAT_FLOAT, TestSignal(20000, 2, 2));
-    const std::vector<float> expected =
-        Reference(FourCC("FLNS"), 44100, ReadWav("in.wav").floats, [](cVelvane_ALG& a) { LoadPreset(a, 6); });
+    const std::vector<float> expected = Reference(FourCC("FLNS"), 44100, ReadWav("in.wav").floats,
+                                                  [](cVelvane_ALG& a) { EXPECT_TRUE(LoadPreset(a, 6)); });
     for (const char* block : {"1", "63", "4096", "1048576"}) {
         SCOPED_TRACE(block);
         const RunResult run = Velvane({"process", "in.wav", "out.wav", "--preset", "Fast Rotor", "--block", block});

@@ -1,8 +1,7 @@
 // Bad input: one line on stderr naming the problem, exit status 2 (1 when the plug-in fails), and
 // no output file, finished or not.
-#include <fstream>
-
 #include "tests/cli/cli_fixture.h"
+#include "tests/support/files.h"
 
 namespace {
 
@@ -61,7 +60,7 @@ TEST_F(Cli, BadInputIsOneLineExitTwoAndNoOutput) {
     WriteWav("stereo.wav", 2, 44100, SF_FORMAT_FLOAT, TestSignal(100, 2, 0));
     WriteWav("mono.wav", 1, 44100, SF_FORMAT_FLOAT, TestSignal(100, 1, 0));
     WriteWav("fast.wav", 2, 384000, SF_FORMAT_FLOAT, TestSignal(100, 2, 0));
-    std::ofstream(Path("text.wav")) << "not a sound\n";
+    WriteWholeFile(Path("text.wav"), "not a sound\n");
     ASSERT_EQ(Velvane({"register"}).status, 0);  // no note about registering on first use
     const auto before = Files();
     for (const Refusal& r : kRefusals) {
@@ -78,7 +77,7 @@ TEST_F(Cli, BadInputIsOneLineExitTwoAndNoOutput) {
 
 TEST_F(Cli, AFailingPlugInIsExitOneWithTheHresult) {
     WriteWav("stereo.wav", 2, 44100, SF_FORMAT_FLOAT, TestSignal(100, 2, 0));
-    std::ofstream(registry_.File()) << "this is no registry\n";
+    WriteWholeFile(registry_.File(), "this is no registry\n");
     const auto before = Files();
     const RunResult run = Velvane({"process", "stereo.wav", "out.wav"});
     EXPECT_EQ(run.status, 1);
@@ -88,12 +87,9 @@ TEST_F(Cli, AFailingPlugInIsExitOneWithTheHresult) {
 
 TEST_F(Cli, AnExistingOutputIsReplacedOnlyBySuccess) {
     WriteWav("stereo.wav", 2, 44100, SF_FORMAT_FLOAT, TestSignal(100, 2, 0));
-    std::ofstream(Path("out.wav")) << "keep me\n";
+    WriteWholeFile(Path("out.wav"), "keep me\n");
     EXPECT_EQ(Velvane({"process", "stereo.wav", "out.wav", "--preset", "Nope"}).status, 2);
-    std::ifstream kept(Path("out.wav"));
-    std::string line;
-    std::getline(kept, line);
-    EXPECT_EQ(line, "keep me");
+    EXPECT_EQ(ReadWholeFile(Path("out.wav")), "keep me\n");
     EXPECT_EQ(Velvane({"process", "stereo.wav", "out.wav", "--quiet"}).status, 0);
     EXPECT_EQ(ReadWav("out.wav").Frames(), 100);
 }

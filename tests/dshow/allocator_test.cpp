@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "platform/comptr.h"
+#include "tests/dshow/testkit.h"
 
 namespace {
 
@@ -121,12 +122,8 @@ TEST_F(Allocator, HandsOutFreshSamplesAndTakesThemBackOnLastRelease) {
 }
 
 TEST_F(Allocator, RefusesSamplesThatAreNotItsOwn) {
-    auto other = Ref<IMemAllocator>::adopt(new CMemAllocator);
-    ALLOCATOR_PROPERTIES props{1, 16, 1, 0}, actual{};
-    ASSERT_EQ(other->SetProperties(&props, &actual), S_OK);
-    ASSERT_EQ(other->Commit(), S_OK);
     Ref<IMediaSample> foreign;
-    ASSERT_EQ(other->GetBuffer(foreign.put(), nullptr, nullptr, 0), S_OK);
+    ASSERT_EQ(testkit::LooseSample(16, foreign.put()), S_OK);
     EXPECT_EQ(allocator->ReleaseBuffer(foreign.get()), E_INVALIDARG);
     EXPECT_EQ(allocator->ReleaseBuffer(nullptr), E_POINTER);
 }
@@ -157,12 +154,8 @@ TEST_F(Allocator, AnOutstandingSampleKeepsItsAllocator) {
 }
 
 TEST(MediaSample, TimesLengthsAndFlags) {
-    auto allocator = Ref<IMemAllocator>::adopt(new CMemAllocator);
-    ALLOCATOR_PROPERTIES props{1, 32, 1, 0}, actual{};
-    allocator->SetProperties(&props, &actual);
-    allocator->Commit();
     Ref<IMediaSample> s;
-    ASSERT_EQ(allocator->GetBuffer(s.put(), nullptr, nullptr, 0), S_OK);
+    ASSERT_EQ(testkit::LooseSample(32, s.put()), S_OK);
 
     REFERENCE_TIME start = 100, stop = 0;
     EXPECT_EQ(s->SetTime(&start, nullptr), S_OK);

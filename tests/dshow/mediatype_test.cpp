@@ -8,19 +8,8 @@
 
 namespace {
 
-// An IUnknown whose count is visible, to see that types hold and drop their pUnk.
-struct Probe : IUnknown {
-    LONG refs = 1;
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** out) override {
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++refs); }
-    ULONG STDMETHODCALLTYPE Release() override { return static_cast<ULONG>(--refs); }
-};
-
 TEST(CMediaType, CopiesAreDeepAndHoldTheirUnknown) {
-    Probe probe;
+    testkit::CountedUnknown probe;  // types hold and drop their pUnk
     CMediaType a = testkit::AudioType(2, 44100, false);
     a.pUnk = &probe;
     probe.AddRef();

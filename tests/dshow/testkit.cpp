@@ -9,6 +9,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "platform/dshow/allocator.h"
+
 namespace testkit {
 
 using platform::Ref;
@@ -388,5 +390,30 @@ HRESULT RunToCompletion(IUnknown* graph, long* event) {
     return FAILED(hr) ? hr : stopped;
 }
 #endif
+
+HRESULT SetStates(std::initializer_list<IBaseFilter*> downstreamFirst, FILTER_STATE state) {
+    for (IBaseFilter* f : downstreamFirst) {
+        const HRESULT hr = state == State_Stopped ? f->Stop() : state == State_Paused ? f->Pause() : f->Run(0);
+        if (hr != S_OK) return hr;
+    }
+    return S_OK;
+}
+
+HRESULT LooseSample(LONG bytes, IMediaSample** sample) {
+    const auto allocator = Ref<IMemAllocator>::adopt(new CMemAllocator);
+    ALLOCATOR_PROPERTIES props{1, bytes, 1, 0}, actual{};
+    HRESULT hr = allocator->SetProperties(&props, &actual);
+    if (SUCCEEDED(hr)) hr = allocator->Commit();
+    if (SUCCEEDED(hr)) hr = allocator->GetBuffer(sample, nullptr, nullptr, 0);
+    return hr;
+}
+
+void Disconnect(IPin* pin) {
+    Ref<IPin> peer;
+    if (SUCCEEDED(pin->ConnectedTo(peer.put()))) {
+        peer->Disconnect();
+        pin->Disconnect();
+    }
+}
 
 }  // namespace testkit

@@ -4,6 +4,7 @@
 #include <array>
 #include <atomic>
 #include <functional>
+#include <initializer_list>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -164,6 +165,27 @@ private:
     RecordingPin input_;
     mutable std::mutex lock_;
     Record record_;
+};
+
+// Sets each filter's state in turn, downstream first as a graph does; the first failure, where
+// the rest are left as they were.
+HRESULT SetStates(std::initializer_list<IBaseFilter*> downstreamFirst, FILTER_STATE state);
+// Breaks the pin's connection at both ends; nothing for a pin without one.
+void Disconnect(IPin* pin);
+
+// A sample of `bytes` bytes from a committed one-buffer allocator of its own, which the sample keeps
+// alive; the first failure.
+HRESULT LooseSample(LONG bytes, IMediaSample** sample);
+
+// An IUnknown that only counts, to see that an object takes and drops its references.
+struct CountedUnknown : IUnknown {
+    LONG refs = 1;
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** out) override {
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++refs); }
+    ULONG STDMETHODCALLTYPE Release() override { return static_cast<ULONG>(--refs); }
 };
 
 // The audio type of a plain or extensible PCM (16-bit) or float (32-bit) format.

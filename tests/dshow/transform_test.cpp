@@ -27,12 +27,6 @@ T Within(std::future<T>& f, const char* what) {
     return f.get();
 }
 
-void Disconnect(IPin* pin) {
-    Ref<IPin> peer;
-    if (SUCCEEDED(pin->ConnectedTo(peer.put()))) peer->Disconnect();
-    pin->Disconnect();
-}
-
 bool Connected(IPin* pin) {
     Ref<IPin> peer;
     return pin->ConnectedTo(peer.put()) == S_OK;
@@ -54,11 +48,7 @@ protected:
     }
     // Downstream first, as a graph does.
     void SetState(FILTER_STATE state) {
-        for (IBaseFilter* f : {static_cast<IBaseFilter*>(sink.get()), static_cast<IBaseFilter*>(filter.get()),
-                               static_cast<IBaseFilter*>(source.get())}) {
-            const HRESULT hr = state == State_Stopped ? f->Stop() : state == State_Paused ? f->Pause() : f->Run(0);
-            ASSERT_EQ(hr, S_OK);
-        }
+        ASSERT_EQ(testkit::SetStates({sink.get(), filter.get(), source.get()}, state), S_OK);
     }
     HRESULT Push(size_t frames, testkit::PushFlags flags = {}) {
         pushed = testkit::Signal(pcm, frames);
@@ -69,8 +59,8 @@ protected:
     // Stops and disconnects whatever was built, and lets it go.
     void Release() {
         if (source && filter && sink) SetState(State_Stopped);
-        if (source) Disconnect(source->Output());
-        if (filter) Disconnect(filter->Output());
+        if (source) testkit::Disconnect(source->Output());
+        if (filter) testkit::Disconnect(filter->Output());
         source.reset();
         filter.reset();
         sink.reset();
@@ -297,12 +287,8 @@ TEST_F(Stream, DiscontinuityLandsOnTheFirstChunkOfItsSample) {
 TEST_F(Stream, StartStopAndRunCycles) {
     ASSERT_EQ(Build({pcm}), S_OK);
     const auto input = FilterInput();
-    auto spare = Ref<IMemAllocator>::adopt(new CMemAllocator);
-    ALLOCATOR_PROPERTIES props{1, 64, 1, 0}, actual{};
-    spare->SetProperties(&props, &actual);
-    spare->Commit();
     Ref<IMediaSample> loose;
-    ASSERT_EQ(spare->GetBuffer(loose.put(), nullptr, nullptr, 0), S_OK);
+    ASSERT_EQ(testkit::LooseSample(64, loose.put()), S_OK);
 
     for (int cycle = 1; cycle <= 3; ++cycle) {
         SCOPED_TRACE(cycle);

@@ -6,14 +6,11 @@
 #include <cstring>
 #include <vector>
 
+#include "Code/Native/VelvaneFunctions.h"
 #include "framework/FourCC.h"
 #include "framework/cALGORITHM.h"
-#include "platform/module.h"
-
-inline HMODULE TestModule() {
-    static int marker;
-    return platform::ModuleOf(&marker);
-}
+#include "tests/support/host_calls.h"
+#include "tests/support/test_module.h"
 
 // A process description that counts the changes it hears.
 struct TestShell : cNspShell {
@@ -23,12 +20,6 @@ struct TestShell : cNspShell {
         return 1;
     }
 };
-
-inline float WordAsFloat(const uint8_t* word) {
-    float value;
-    std::memcpy(&value, word, sizeof value);
-    return value;
-}
 
 class TestAlgorithm : public cALGORITHM {
 public:
@@ -45,12 +36,7 @@ public:
     }
 
     void BindRoutine(VelvaneProcessFn routine) { processFunc_ = routine; }
-    // A parameter change as a host makes it: the chain is sent and freed.
-    void Change(int16_t index, int32_t state) {
-        BUFFER_HEADER* chain = UpdateParam(index, state);
-        SendBuffers(chain);
-        FreeBuffers(chain);
-    }
+    void Change(int16_t index, int32_t state) { ApplyChange(*this, index, state); }
     void SetTempoListener(bool listens) { tempoListener_ = listens; }
     using cALGORITHM::GetProcessCodeDescription;
 

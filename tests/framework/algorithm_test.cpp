@@ -11,8 +11,6 @@
 
 namespace {
 
-float Word(const uint8_t* record, int32_t slot) { return WordAsFloat(record + 4 * slot); }
-
 const ExternStruct* Table(cNspShell& shell) { return shell.GetExternStruct(); }
 
 // A created algorithm with its process side laid out.
@@ -22,11 +20,7 @@ protected:
         ASSERT_EQ(alg.FinishCreate(), eNoErr);
         ASSERT_EQ(alg.InitProcessCode(&shell), eNoErr);
     }
-    float Live(int32_t slot) { return Word(shell.GetCoefs(), slot); }
-    void Send(BUFFER_HEADER* chain) {
-        alg.SendBuffers(chain);
-        cALGORITHM::FreeBuffers(chain);
-    }
+    float Live(int32_t slot) { return SlotFloat(shell.GetCoefs(), slot); }
 
     TestShell shell;
     TestAlgorithm alg;
@@ -120,7 +114,7 @@ TEST_F(Algorithm, InitAlgSendsStatesClearingAndCoefficients) {
     EXPECT_EQ(delay[2 * 32768 - 1], 0u) << "the whole of the stereo pairs";
     EXPECT_EQ(Live(0), 1.0f) << "depth";
     EXPECT_EQ(Live(4), static_cast<float>(alg.GetParam(4))) << "delay";
-    EXPECT_EQ(WordAsFloat(static_cast<const uint8_t*>(Table(shell)[1].data)), 1.0f) << "setup A's table";
+    EXPECT_EQ(SlotFloat(static_cast<const uint8_t*>(Table(shell)[1].data), 0), 1.0f) << "setup A's table";
 
     BUFFER_HEADER* chain = nullptr;
     ASSERT_EQ(alg.InitAlg(false, &chain), eNoErr);
@@ -137,7 +131,7 @@ TEST_F(Algorithm, ChangeHandlerRunsOnlyForChangesUnlessAlwaysUpdate) {
     EXPECT_EQ(alg.GetParamState(5), 700);
     EXPECT_DOUBLE_EQ(alg.GetParam(5), 0.7);
     ASSERT_NE(chain, nullptr);
-    Send(chain);
+    SendChain(alg, chain);
     EXPECT_EQ(Live(5), 0.7f) << "the chain reached the live record";
 
     EXPECT_EQ(alg.UpdateParam(5, 700), nullptr);
@@ -179,17 +173,17 @@ TEST_F(Algorithm, ChainsReachTheLiveRecordOnlyUnderTheProcessLock) {
 TEST_F(Algorithm, SetupsAreKeptApart) {
     alg.SetProcessActive(true);
     alg.InitAlg(true);
-    Send(alg.UpdateParam(0, 300));
+    ApplyChange(alg, 0, 300);
     EXPECT_EQ(alg.GetControlParam(0)->GetState(eSetupB), 1000);
-    EXPECT_EQ(WordAsFloat(alg.GetPointerToCoef(eSetupA, 0)), 0.3f);
-    EXPECT_EQ(WordAsFloat(alg.GetPointerToCoef(eSetupB, 0)), 0.0f);
+    EXPECT_EQ(SlotFloat(alg.GetPointerToCoef(eSetupA, 0), 0), 0.3f);
+    EXPECT_EQ(SlotFloat(alg.GetPointerToCoef(eSetupB, 0), 0), 0.0f);
 
     alg.GetControlParam(3)->refreshMark = eRefreshNone;
     alg.ToggleActiveSetup(-1);
     EXPECT_EQ(alg.GetActiveSetup(), eSetupB);
     EXPECT_EQ(alg.allCoefs, 2);
     EXPECT_EQ(Live(0), 1.0f) << "setup B's depth went live";
-    EXPECT_EQ(WordAsFloat(static_cast<const uint8_t*>(Table(shell)[1].data)), 2.0f);
+    EXPECT_EQ(SlotFloat(static_cast<const uint8_t*>(Table(shell)[1].data), 0), 2.0f);
     EXPECT_EQ(alg.GetControlParam(3)->refreshMark, eRefreshChanged);
 
     alg.ToggleActiveSetup(1);
@@ -251,7 +245,7 @@ TEST_F(Algorithm, BuffersStayInsideTheirTargets) {
     EXPECT_EQ(b->next, c);
     for (BUFFER_HEADER* x : {a, b, c}) cALGORITHM::WriteReal(x->Data(), 0.5);
     b->address = 40;  // no longer inside the record: skipped, the rest still applied
-    Send(chain);
+    SendChain(alg, chain);
     EXPECT_EQ(Live(3), 0.5f);
     EXPECT_EQ(Live(4), 0.0f);
     EXPECT_EQ(Live(5), 0.5f);
@@ -261,7 +255,7 @@ TEST(Writers, RoundToSingleAndReportBytes) {
     uint32_t word = 0;
     auto* bytes = reinterpret_cast<uint8_t*>(&word);
     EXPECT_EQ(cALGORITHM::WriteReal(bytes, 0.1), 4);
-    EXPECT_EQ(WordAsFloat(bytes), 0.1f);
+    EXPECT_EQ(SlotFloat(bytes, 0), 0.1f);
     EXPECT_EQ(cALGORITHM::WriteInteger(bytes, -21845), 4);
     EXPECT_EQ(static_cast<int32_t>(word), -21845);
     EXPECT_EQ(cALGORITHM::WriteReal(nullptr, 1), 0);
@@ -285,11 +279,11 @@ TEST_F(Algorithm, IdleRefreshesMarkedParametersInOrder) {
 TEST_F(Algorithm, ReadVUReadsTheSavedCopyAndResetsBoth) {
     BUFFER_HEADER* peak = alg.NewBuffer(eBufferStates, 0, 0, 12, 1, 0);
     cALGORITHM::WriteReal(peak->Data(), 0.5);
-    Send(peak);
+    SendChain(alg, peak);
     EXPECT_EQ(alg.ReadVU(12, 0, 0), 0.0) << "the kernel's copy is not saved yet";
     shell.CopyStatesSaved();
     EXPECT_EQ(alg.ReadVU(12, 1, -1), 0.5);
-    EXPECT_EQ(Word(shell.GetStates(), 12), -1.0f);
+    EXPECT_EQ(SlotFloat(shell.GetStates(), 12), -1.0f);
     EXPECT_EQ(alg.ReadVU(12, 0, 0), -1.0) << "nothing new since the reset";
     EXPECT_EQ(alg.ReadVU(22, 0, 0), -1.0);
     EXPECT_EQ(alg.ReadVU(-1, 0, 0), -1.0);

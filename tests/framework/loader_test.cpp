@@ -7,7 +7,9 @@
 #include "TestAlgorithm.h"
 #include "framework/CDLLLoader.h"
 #include "platform/environment.h"
+#include "platform/module.h"
 #include "platform/processor.h"
+#include "tests/support/scoped_environment.h"
 
 namespace {
 
@@ -15,8 +17,6 @@ namespace {
 class Loader : public ::testing::Test {
 protected:
     void SetUp() override {
-        saved_ = platform::GetEnvironment("VELVANE_KERNEL");
-        platform::SetEnvironment("VELVANE_KERNEL", std::nullopt);
         folder_ = platform::FolderOf(platform::ModulePath(TestModule()));
         standin_ = platform::JoinPath(folder_, VELVANE_STANDIN_KERNEL);
         preferred_ = platform::JoinPath(folder_, platform::KernelModuleNames().front());
@@ -25,7 +25,6 @@ protected:
     void TearDown() override {
         std::error_code ignored;
         std::filesystem::remove(preferred_, ignored);
-        platform::SetEnvironment("VELVANE_KERNEL", saved_);
     }
     // The mark the routine leaves for 5 frames, or -1 when there is no routine.
     static int32_t Mark(VelvaneProcessFn routine) {
@@ -35,7 +34,7 @@ protected:
     }
     int32_t MarkOf(const char* name) { return Mark(CDLLLoader(TestModule()).GetProcessFunc(name)); }
 
-    std::optional<std::string> saved_;
+    ScopedEnvironment kernel_{"VELVANE_KERNEL", std::nullopt};  // the loader's own search
     std::string folder_, standin_, preferred_;
 };
 

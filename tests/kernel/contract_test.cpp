@@ -14,16 +14,6 @@ struct RoutineCase {
 };
 constexpr RoutineCase kRoutines[] = {{"stereo", true, 2, 2}, {"mono", false, 1, 1}};
 
-VelvaneProcessFn Pick(const Module& m, bool stereo) { return stereo ? m.stereo : m.mono; }
-
-// Output is the dry path at unity gain: the plug-in's bypass set, with the given dry gain / 4.
-void SetBypass(Rig& rig, float dryGainQuarter = 0.25f) {
-    uint8_t* c = rig.coefs.data();
-    SetSlot(c, COEF_DRY_READ_OFFSET, SlotInt(c, COEF_DRY_WRITE_OFFSET));
-    SetSlot(c, COEF_DRY_GAIN, dryGainQuarter);
-    for (int k = COEF_WET_TAP_0_8; k <= COEF_WET_TAP_4; ++k) SetSlot(c, k, 0.0f);
-}
-
 TEST(KernelContract, NoFramesOrAnUnknownFormatSetOnlyTheOutCount) {
     struct Case {
         int32_t frames, format;

@@ -29,17 +29,16 @@ struct ModuleTraits {
 };
 
 #ifdef _WIN32
-inline constexpr ModuleTraits kModuleTraitss[] = {
+inline constexpr ModuleTraits kModuleTraits[] = {
     {"velkern_generic", FpPolicy::None, false},
     {"velkern_athlon", FpPolicy::None, false},
     {"velkern_athlon4", FpPolicy::Flush, false},
     {"velkern_pentium4", FpPolicy::FlushDenormalsWhenSupported, false},
     {"velkern_generic_multi_core", FpPolicy::FlushDenormalsBitsKept, false},
 };
-inline constexpr const char* kModuleSuffix = ".dll";
 inline constexpr const char* kModuleDir = "";  // beside the test program
 #else
-inline constexpr ModuleTraits kModuleTraitss[] = {
+inline constexpr ModuleTraits kModuleTraits[] = {
     {"velkern_lx_plain", FpPolicy::None, true},
     {"velkern_lx_ftz", FpPolicy::Flush, true},
     {"velkern_lx_ftz_daz", FpPolicy::FlushDenormalsWhenSupported, true},
@@ -48,8 +47,7 @@ inline constexpr ModuleTraits kModuleTraitss[] = {
     {"velkern_lx_ftz_daz_keep", FpPolicy::FlushDenormalsBitsKept, true},
     {"velkern_lx_ftz_daz_keep_b", FpPolicy::FlushDenormalsBitsKept, true},
 };
-inline constexpr const char* kModuleSuffix = ".so";
-inline constexpr const char* kModuleDir = VELVANE_KERNEL_DIR "/";
+inline constexpr const char* kModuleDir = VELVANE_KERNEL_DIR;
 #endif
 
 struct Module {
@@ -63,8 +61,10 @@ struct Module {
 inline const std::vector<Module>& Modules() {
     static const std::vector<Module> modules = [] {
         std::vector<Module> loaded;
-        for (const ModuleTraits& traits : kModuleTraitss) {
-            Module m{traits, platform::Library::Open(std::string(kModuleDir) + traits.name + kModuleSuffix)};
+        for (const ModuleTraits& traits : kModuleTraits) {
+            const std::string file =
+                platform::JoinPath(kModuleDir, std::string(traits.name) + platform::kLibrarySuffix);
+            Module m{traits, platform::Library::Open(file)};
             m.stereo = reinterpret_cast<VelvaneProcessFn>(m.library.Symbol("VelvaneProc"));
             m.mono = reinterpret_cast<VelvaneProcessFn>(m.library.Symbol("VelvaneProcMono"));
             loaded.push_back(std::move(m));
@@ -73,6 +73,9 @@ inline const std::vector<Module>& Modules() {
     }();
     return modules;
 }
+
+// The module's routine for the stereo or the mono path.
+inline VelvaneProcessFn Pick(const Module& m, bool stereo) { return stereo ? m.stereo : m.mono; }
 
 // A routine under test: a module's export or the model, called like the exports.
 using Routine = std::function<void(const NordeSoundBuf*, int32_t, int32_t, const NordeSoundBuf*, int32_t, int32_t*,
@@ -151,6 +154,14 @@ struct RigOptions {
     int32_t format = kSampleFloat32;
     int32_t frames = 4096;
 };
+
+// Output is the dry path at unity gain: the plug-in's bypass set, with the given dry gain / 4.
+inline void SetBypass(Rig& rig, float dryGainQuarter = 0.25f) {
+    uint8_t* c = rig.coefs.data();
+    SetSlot(c, COEF_DRY_READ_OFFSET, SlotInt(c, COEF_DRY_WRITE_OFFSET));
+    SetSlot(c, COEF_DRY_GAIN, dryGainQuarter);
+    for (int k = COEF_WET_TAP_0_8; k <= COEF_WET_TAP_4; ++k) SetSlot(c, k, 0.0f);
+}
 
 // Random records that keep the invariants of the call contract, random delay-line contents,
 // state and input.

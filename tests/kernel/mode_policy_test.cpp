@@ -44,7 +44,7 @@ TEST(KernelModePolicy, CallersModeBitsComeBackAndFlagsOnlyWhereKept) {
                     Rig rig = MakeRig(30, {stereo, true, kSampleFloat32, 64});
                     const uint32_t entry = kDefaultMxcsr | modes;
                     uint32_t after = 0;
-                    rig.Call(Probe(stereo ? m.stereo : m.mono, entry, after), 2 - !stereo, 2 - !stereo, 0, frames);
+                    rig.Call(Probe(Pick(m, stereo), entry, after), 2 - !stereo, 2 - !stereo, 0, frames);
                     EXPECT_EQ(after & kModeBits, modes);
                     const bool raised = (after & kMxcsrPrecisionFlag) != 0;
                     switch (m.traits.policy) {
@@ -74,12 +74,9 @@ TEST(KernelModePolicy, DenormalsThroughTheBypassPath) {
                 MxcsrGuard guard;
                 _mm_setcsr(kDefaultMxcsr);
                 Rig rig = MakeRig(31, {stereo, false, kSampleFloat32, 1});
-                uint8_t* c = rig.coefs.data();
-                SetSlot(c, COEF_DRY_READ_OFFSET, SlotInt(c, COEF_DRY_WRITE_OFFSET));
-                SetSlot(c, COEF_DRY_GAIN, gain / 4.0f);
-                SetSlot(c, COEF_WET_TAP_4, 0.0f);
+                SetBypass(rig, gain / 4.0f);
                 rig.InFloat()[0] = rig.InFloat()[1] = denormal;
-                rig.Call(Export(stereo ? m.stereo : m.mono), 1 + stereo, 1 + stereo, 0, 1);
+                rig.Call(Export(Pick(m, stereo)), 1 + stereo, 1 + stereo, 0, 1);
                 const bool flush = m.traits.policy != FpPolicy::None;
                 const bool daz = m.traits.policy == FpPolicy::FlushDenormalsBitsKept ||
                                  (m.traits.policy == FpPolicy::FlushDenormalsWhenSupported && dazHere);

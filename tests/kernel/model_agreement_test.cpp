@@ -65,7 +65,7 @@ TEST(KernelModules, MatchTheModelAndThePlainBuildBitForBit) {
                         ASSERT_TRUE(m.library) << platform::Library::LastError();
                         Rig expected = start, actual = start;
                         RunSequence(expected, ModelOf(path.stereo, m.traits.monoK1First), path);
-                        RunSequence(actual, Export(path.stereo ? m.stereo : m.mono), path);
+                        RunSequence(actual, Export(Pick(m, path.stereo)), path);
                         ExpectSameRig(expected, actual);
                         if (plain)
                             ExpectSameRig(*plain, actual);

@@ -5,11 +5,11 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "platform/registry.h"
+#include "tests/support/files.h"
+#include "tests/support/scoped_environment.h"
 #include "tests/support/scratch_registry.h"
 #include "tests/support/stored_value.h"
 
@@ -17,15 +17,6 @@ namespace {
 
 using platform::RegAccess;
 using platform::RegKey;
-
-std::string Slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void Spill(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
 
 // "W<writer>\K<key>"
 std::string WriterKey(int writer, int key) {
@@ -43,7 +34,7 @@ TEST_F(RegistryFile, MissingOrEmptyFileIsAnEmptyRegistry) {
     RegKey key;
     EXPECT_EQ(key.Open(HKEY_CLASSES_ROOT, "CLSID", RegAccess::Read), ERROR_FILE_NOT_FOUND);
     EXPECT_FALSE(std::filesystem::exists(scratch_.File())) << "reading never creates the file";
-    Spill(scratch_.File(), "");
+    WriteWholeFile(scratch_.File(), "");
     EXPECT_EQ(key.Open(HKEY_CLASSES_ROOT, "CLSID", RegAccess::Read), ERROR_FILE_NOT_FOUND);
     EXPECT_EQ(key.Create(HKEY_CLASSES_ROOT, "CLSID"), ERROR_SUCCESS);
 }
@@ -56,7 +47,7 @@ TEST_F(RegistryFile, WritesRegedit4TextAndCreatesTheFolder) {
     ASSERT_EQ(key.SetString(nullptr, std::string("Norde \"Velvane\"", 16)), ERROR_SUCCESS);
     ASSERT_EQ(key.SetString("Process", "Native"), ERROR_SUCCESS);
     ASSERT_EQ(key.SetDword("UniqueID", 0x464C4E53), ERROR_SUCCESS);
-    EXPECT_EQ(Slurp(nested),
+    EXPECT_EQ(ReadWholeFile(nested),
               "REGEDIT4\n\n"
               "[HKEY_CLASSES_ROOT\\Filter]\n\n"
               "[HKEY_CLASSES_ROOT\\Filter\\{AAD128C0-471C-11D2-90F7-0E039A000000}]\n"
@@ -67,15 +58,15 @@ TEST_F(RegistryFile, WritesRegedit4TextAndCreatesTheFolder) {
 }
 
 TEST_F(RegistryFile, ReadsHandWrittenFiles) {
-    Spill(scratch_.File(),
-          "REGEDIT4\r\n"
-          "; written by hand\r\n"
-          "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Norde\\Norde Audio Processors\\5.0]\r\n"
-          "\"DXDelayCompensation\"=dword:00000000\r\n"
-          "\"Blob\"=hex:01,ff\r\n"
-          "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Norde\\Norde Audio Processors\\5.0]\r\n"
-          "\"Name\"=\"caf\xE9\"\r\n"
-          "; end\r\n");
+    WriteWholeFile(scratch_.File(),
+                   "REGEDIT4\r\n"
+                   "; written by hand\r\n"
+                   "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Norde\\Norde Audio Processors\\5.0]\r\n"
+                   "\"DXDelayCompensation\"=dword:00000000\r\n"
+                   "\"Blob\"=hex:01,ff\r\n"
+                   "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Norde\\Norde Audio Processors\\5.0]\r\n"
+                   "\"Name\"=\"caf\xE9\"\r\n"
+                   "; end\r\n");
     RegKey key;
     ASSERT_EQ(key.Open(HKEY_LOCAL_MACHINE, "Software\\Norde", RegAccess::Read), ERROR_SUCCESS) << "implied parent";
     ASSERT_EQ(key.Open(HKEY_LOCAL_MACHINE, "SOFTWARE\\Norde\\Norde Audio Processors\\5.0", RegAccess::Read),
@@ -118,18 +109,18 @@ TEST_F(RegistryFile, CorruptOrTruncatedFileFailsEveryCallAndIsKeptAsItIs) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        Spill(scratch_.File(), c.text);
+        WriteWholeFile(scratch_.File(), c.text);
         RegKey key;
         EXPECT_EQ(key.Open(HKEY_CLASSES_ROOT, "K", RegAccess::Read), ERROR_BADDB);
         EXPECT_EQ(key.Create(HKEY_CLASSES_ROOT, "New"), ERROR_BADDB);
         EXPECT_EQ(platform::DeleteKeyTree(HKEY_CLASSES_ROOT, "K"), ERROR_BADDB);
-        EXPECT_TRUE(Slurp(scratch_.File()) == c.text) << "the damaged file is left for repair";
+        EXPECT_TRUE(ReadWholeFile(scratch_.File()) == c.text) << "the damaged file is left for repair";
     }
     // A key opened before the damage reports it too.
-    Spill(scratch_.File(), good);
+    WriteWholeFile(scratch_.File(), good);
     RegKey key;
     ASSERT_EQ(key.Open(HKEY_CLASSES_ROOT, "K", RegAccess::Write), ERROR_SUCCESS);
-    Spill(scratch_.File(), cases[1].text);
+    WriteWholeFile(scratch_.File(), cases[1].text);
     DWORD bytes = 0;
     EXPECT_EQ(key.Query("S", nullptr, nullptr, &bytes), ERROR_BADDB);
     EXPECT_EQ(key.SetDword("D", 2), ERROR_BADDB);
@@ -210,10 +201,8 @@ TEST_F(RegistryFile, BatchIsOneUpdateAndHoldsOtherWritersBack) {
 
 TEST_F(RegistryFile, DefaultPathFollowsXdgConfigHome) {
     const std::string folder = std::filesystem::path(scratch_.File()).parent_path().string();
-    unsetenv("VELVANE_REGISTRY");
-    const char* oldXdg = getenv("XDG_CONFIG_HOME");
-    const char* oldHome = getenv("HOME");
-    const std::string savedXdg = oldXdg ? oldXdg : "", savedHome = oldHome ? oldHome : "";
+    const ScopedEnvironment registry("VELVANE_REGISTRY", std::nullopt), home("HOME", folder + "/home"),
+        xdg("XDG_CONFIG_HOME", std::nullopt);
 
     struct Case {
         const char* xdg;  // null: unset
@@ -221,20 +210,14 @@ TEST_F(RegistryFile, DefaultPathFollowsXdgConfigHome) {
     } cases[] = {{"/xdg", folder + "/xdg/velvane/registry.reg"},
                  {"relative", folder + "/home/.config/velvane/registry.reg"},
                  {nullptr, folder + "/home/.config/velvane/registry.reg"}};
-    setenv("HOME", (folder + "/home").c_str(), 1);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.xdg ? c.xdg : "(unset)");
-        if (c.xdg)
-            setenv("XDG_CONFIG_HOME", c.xdg[0] == '/' ? (folder + c.xdg).c_str() : c.xdg, 1);
-        else
-            unsetenv("XDG_CONFIG_HOME");
+        xdg.Set(c.xdg ? std::optional<std::string>(c.xdg[0] == '/' ? folder + c.xdg : c.xdg) : std::nullopt);
         RegKey key;
         ASSERT_EQ(key.Create(HKEY_CLASSES_ROOT, "K"), ERROR_SUCCESS);
         EXPECT_TRUE(std::filesystem::exists(c.expect));
         std::filesystem::remove(c.expect);
     }
-    oldXdg ? setenv("XDG_CONFIG_HOME", savedXdg.c_str(), 1) : unsetenv("XDG_CONFIG_HOME");
-    oldHome ? setenv("HOME", savedHome.c_str(), 1) : unsetenv("HOME");
 }
 
 }  // namespace

@@ -2,25 +2,19 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
-#include "platform/module.h"
+#include "tests/support/files.h"
+#include "tests/support/test_module.h"
 
 // The test program carries tests/platform/resources.rc: windres on Windows, the generated table on
 // Linux. Both must give the same bytes.
 namespace {
 
-HMODULE Self() {
-    static int marker;
-    return platform::ModuleOf(&marker);
-}
-
 std::vector<uint8_t> FileBytes(const char* name) {
-    std::ifstream in(std::string(VELVANE_TEST_DATA) + "/" + name, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    const std::string bytes = ReadWholeFile(std::string(VELVANE_TEST_DATA) + "/" + name);
+    return {bytes.begin(), bytes.end()};
 }
 
 std::vector<uint8_t> Bytes(std::span<const uint8_t> s) { return {s.begin(), s.end()}; }
@@ -28,24 +22,24 @@ std::vector<uint8_t> Bytes(std::span<const uint8_t> s) { return {s.begin(), s.en
 TEST(Resources, NamedAndNumberedTypesGiveTheFileBytes) {
     const auto blob = FileBytes("blob.txt");
     ASSERT_FALSE(blob.empty());
-    EXPECT_EQ(Bytes(platform::FindResourceBytes(Self(), "BLOB", 7)), blob);
-    EXPECT_EQ(Bytes(platform::FindResourceBytes(Self(), "blob", 7)), blob) << "type names ignore case";
-    EXPECT_EQ(Bytes(platform::FindResourceBytes(Self(), platform::kResourceData, 8)), blob);
-    EXPECT_EQ(Bytes(platform::FindResourceBytes(Self(), uint16_t{77}, 300)), blob);
+    EXPECT_EQ(Bytes(platform::FindResourceBytes(TestModule(), "BLOB", 7)), blob);
+    EXPECT_EQ(Bytes(platform::FindResourceBytes(TestModule(), "blob", 7)), blob) << "type names ignore case";
+    EXPECT_EQ(Bytes(platform::FindResourceBytes(TestModule(), platform::kResourceData, 8)), blob);
+    EXPECT_EQ(Bytes(platform::FindResourceBytes(TestModule(), uint16_t{77}, 300)), blob);
 }
 
 TEST(Resources, BitmapLosesItsFileHeader) {
     const auto file = FileBytes("dot.bmp");
     ASSERT_GT(file.size(), 14u);
-    EXPECT_EQ(Bytes(platform::FindResourceBytes(Self(), platform::kResourceBitmap, 9)),
+    EXPECT_EQ(Bytes(platform::FindResourceBytes(TestModule(), platform::kResourceBitmap, 9)),
               std::vector<uint8_t>(file.begin() + 14, file.end()));
 }
 
 TEST(Resources, MissingResourcesGiveNothing) {
-    EXPECT_TRUE(platform::FindResourceBytes(Self(), "BLOB", 8).empty());
-    EXPECT_TRUE(platform::FindResourceBytes(Self(), "NONE", 7).empty());
-    EXPECT_TRUE(platform::FindResourceBytes(Self(), nullptr, 7).empty());
-    EXPECT_TRUE(platform::FindResourceBytes(Self(), platform::kResourceBitmap, 7).empty());
+    EXPECT_TRUE(platform::FindResourceBytes(TestModule(), "BLOB", 8).empty());
+    EXPECT_TRUE(platform::FindResourceBytes(TestModule(), "NONE", 7).empty());
+    EXPECT_TRUE(platform::FindResourceBytes(TestModule(), nullptr, 7).empty());
+    EXPECT_TRUE(platform::FindResourceBytes(TestModule(), platform::kResourceBitmap, 7).empty());
     EXPECT_TRUE(platform::FindResourceBytes(nullptr, "BLOB", 7).empty());
 }
 
@@ -64,7 +58,7 @@ TEST(Resources, StringTableEntriesAcrossBlocks) {
                           {50001, u""}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.id);
-        EXPECT_EQ(platform::LoadResourceString(Self(), c.id), c.text);
+        EXPECT_EQ(platform::LoadResourceString(TestModule(), c.id), c.text);
     }
 }
 

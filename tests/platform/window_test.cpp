@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/module.h"
+#include "tests/support/test_module.h"
 
 namespace {
 
@@ -11,8 +11,7 @@ LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 TEST(WindowClass, RegistersOncePerInstanceAndUnregisters) {
-    static int marker;
-    HINSTANCE self = static_cast<HINSTANCE>(platform::ModuleOf(&marker));
+    HINSTANCE self = static_cast<HINSTANCE>(TestModule());
     const WCHAR name[] = OLESTR("VelvaneTestClass");
     WNDCLASSW wanted{};
     wanted.lpfnWndProc = Proc;

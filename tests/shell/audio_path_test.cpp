@@ -7,6 +7,7 @@
 #include "platform/environment.h"
 #include "platform/registry.h"
 #include "tests/shell/filter_fixture.h"
+#include "tests/support/scoped_environment.h"
 
 namespace {
 
@@ -216,18 +217,6 @@ TEST_F(FilterStream, TheTailIsTheKernelsAnswerToSilence) {
     }
 }
 
-// The kernel module named for the test program's life, changed for one scope.
-class KernelNamed {
-public:
-    explicit KernelNamed(const char* name) : before_(platform::GetEnvironment("VELVANE_KERNEL")) {
-        platform::SetEnvironment("VELVANE_KERNEL", std::string(name));
-    }
-    ~KernelNamed() { platform::SetEnvironment("VELVANE_KERNEL", before_); }
-
-private:
-    std::optional<std::string> before_;
-};
-
 TEST_F(FilterStream, WithoutAKernelModuleTheAudioPassesThroughUntouched) {
     const struct {
         const char* name;
@@ -237,7 +226,7 @@ TEST_F(FilterStream, WithoutAKernelModuleTheAudioPassesThroughUntouched) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         {
-            KernelNamed missing("velkern_not_there");
+            ScopedEnvironment missing("VELVANE_KERNEL", "velkern_not_there");
             Build(c.type, c.input);
         }
         ASSERT_EQ(filter->GetProcess(), nullptr);

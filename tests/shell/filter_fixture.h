@@ -110,11 +110,7 @@ protected:
     }
     // Downstream first, as a graph does.
     void SetState(FILTER_STATE state) {
-        for (IBaseFilter* f : {static_cast<IBaseFilter*>(sink.get()), static_cast<IBaseFilter*>(filter.get()),
-                               static_cast<IBaseFilter*>(source.get())}) {
-            const HRESULT hr = state == State_Stopped ? f->Stop() : state == State_Paused ? f->Pause() : f->Run(0);
-            ASSERT_EQ(hr, S_OK);
-        }
+        ASSERT_EQ(testkit::SetStates({sink.get(), filter.get(), source.get()}, state), S_OK);
     }
     HRESULT Push(const std::vector<BYTE>& bytes, testkit::PushFlags flags = {}) { return source->Push(bytes, flags); }
     HRESULT EndOfStream() { return source->OutputPin().DeliverEndOfStream(); }
@@ -129,14 +125,8 @@ protected:
     // Stops and disconnects whatever was built, and lets it go.
     void Release() {
         if (source && filter && sink) SetState(State_Stopped);
-        for (IPin* pin :
-             {source ? source->Output() : nullptr, filter ? static_cast<IPin*>(filter->GetPin(1)) : nullptr}) {
-            platform::Ref<IPin> peer;
-            if (pin && SUCCEEDED(pin->ConnectedTo(peer.put()))) {
-                peer->Disconnect();
-                pin->Disconnect();
-            }
-        }
+        if (source) testkit::Disconnect(source->Output());
+        if (filter) testkit::Disconnect(filter->GetPin(1));
         source.reset();
         filter.reset();
         sink.reset();

@@ -3,8 +3,6 @@
 // produce: testkit's signal through a component with its initial settings, 44100 Hz, as raw
 // samples in tests/data/<name>.raw (the build copies them beside the test programs). Setting
 // VELVANE_WRITE_GOLDEN to a folder makes the native test write them there instead of comparing.
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
@@ -12,6 +10,7 @@
 #include "platform/environment.h"
 #include "platform/module.h"
 #include "tests/dshow/testkit.h"
+#include "tests/support/files.h"
 
 struct GoldenCase {
     const char* name;
@@ -35,18 +34,16 @@ inline std::vector<BYTE> GoldenSignal(const GoldenCase& c) {
 inline std::string GoldenFile(const GoldenCase& c) { return std::string(c.name) + ".raw"; }
 
 inline std::vector<BYTE> ReadGolden(const GoldenCase& c) {
-    static int marker;
-    const std::string folder =
-        platform::JoinPath(platform::FolderOf(platform::ModulePath(platform::ModuleOf(&marker))), "data");
-    std::ifstream file(platform::JoinPath(folder, GoldenFile(c)), std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    const std::string folder = platform::JoinPath(platform::FolderOf(platform::ExecutablePath()), "data");
+    const std::string bytes = ReadWholeFile(platform::JoinPath(folder, GoldenFile(c)));
+    return {bytes.begin(), bytes.end()};
 }
 
 // True when the output was written as the new recording rather than compared.
 inline bool WroteGolden(const GoldenCase& c, const std::vector<BYTE>& output) {
     const std::optional<std::string> folder = platform::GetEnvironment("VELVANE_WRITE_GOLDEN");
     if (!folder || folder->empty()) return false;
-    std::ofstream(platform::JoinPath(*folder, GoldenFile(c)), std::ios::binary)
-        .write(reinterpret_cast<const char*>(output.data()), static_cast<std::streamsize>(output.size()));
+    WriteWholeFile(platform::JoinPath(*folder, GoldenFile(c)),
+                   {reinterpret_cast<const char*>(output.data()), output.size()});
     return true;
 }

@@ -8,14 +8,12 @@
 #include "host/source_filter.h"
 #include "tests/shell/filter_fixture.h"
 #include "tests/shell/golden.h"
+#include "tests/shell/library_exports.h"
 
 namespace {
 
 using platform::Ref;
 using namespace std::chrono_literals;
-
-using GetClassObjectFn = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
-using ServerFn = HRESULT(STDAPICALLTYPE*)();
 
 constexpr DWORD kPatienceMs = 20000;
 const ExpectedComponent& kStereoRow = kExpectedComponents[3];
@@ -25,18 +23,14 @@ const ExpectedComponent& kMonoToStereoRow = kExpectedComponents[5];
 class LibraryGraph : public ::testing::Test {
 protected:
     void SetUp() override {
-        library_ = platform::Library::Open(VELVANE_LIBRARY);
-        ASSERT_TRUE(library_) << platform::Library::LastError();
-        getClassObject_ = reinterpret_cast<GetClassObjectFn>(library_.Symbol("DllGetClassObject"));
-        canUnloadNow_ = reinterpret_cast<ServerFn>(library_.Symbol("DllCanUnloadNow"));
-        const auto registerServer = reinterpret_cast<ServerFn>(library_.Symbol("DllRegisterServer"));
-        ASSERT_TRUE(getClassObject_ && canUnloadNow_ && registerServer);
-        ASSERT_EQ(registerServer(), S_OK);
+        ASSERT_TRUE(velvane_.library) << platform::Library::LastError();
+        ASSERT_TRUE(velvane_.Complete());
+        ASSERT_EQ(velvane_.registerServer(), S_OK);
     }
     void TearDown() override {
         Release();
-        if (canUnloadNow_) {
-            EXPECT_EQ(canUnloadNow_(), S_OK) << "an object of the library is still alive";
+        if (velvane_.canUnloadNow) {
+            EXPECT_EQ(velvane_.canUnloadNow(), S_OK) << "an object of the library is still alive";
         }
         EXPECT_EQ(platform::LiveObjectCount(), baseline_);
     }
@@ -47,7 +41,7 @@ protected:
         input = type;
         signal = testkit::Signal(type, frames);
         Ref<IClassFactory> factory;
-        ASSERT_EQ(getClassObject_(ClsidOf(component), IID_IClassFactory, factory.put_void()), S_OK);
+        ASSERT_EQ(velvane_.getClassObject(ClsidOf(component), IID_IClassFactory, factory.put_void()), S_OK);
         ASSERT_EQ(factory->CreateInstance(nullptr, IID_IBaseFilter, filter.put_void()), S_OK);
         WAVEFORMATEXTENSIBLE format;
         ASSERT_TRUE(platform::ReadWaveFormat(type, &format));
@@ -85,9 +79,7 @@ protected:
 
     const LONG baseline_ = platform::LiveObjectCount();
     ScratchRegistry registry_;
-    platform::Library library_;
-    GetClassObjectFn getClassObject_ = nullptr;
-    ServerFn canUnloadNow_ = nullptr;
+    LibraryExports velvane_;
 
     const std::shared_ptr<host::MemoryWriter> writer = std::make_shared<host::MemoryWriter>();
     CMediaType input;

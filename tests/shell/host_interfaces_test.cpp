@@ -12,6 +12,7 @@
 #include "plugin/shell/parameter_access.h"
 #include "plugin/shell/static_filter_preset.h"
 #include "tests/algorithm/algorithm_fixture.h"
+#include "tests/dshow/testkit.h"
 #include "tests/shell/shell_fixture.h"
 
 namespace {
@@ -56,16 +57,6 @@ TEST_F(Shell, EveryNativeComponentAnswersBothInterfacesAsOneObject) {
 // An algorithm streaming on its process side, with both faces on it as a filter holds them.
 class Faces : public ::testing::Test {
 protected:
-    struct Owner : IUnknown {
-        HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** out) override {
-            *out = nullptr;
-            return E_NOINTERFACE;
-        }
-        ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
-        ULONG STDMETHODCALLTYPE Release() override { return --refs; }
-        ULONG refs = 1;
-    };
-
     explicit Faces(uint32_t type = FourCC("FLNS")) : x_(type) {}
 
     // The live coefficient record equals the active setup's, word for word.
@@ -74,7 +65,7 @@ protected:
         EXPECT_EQ(std::memcmp(x_.shell.GetCoefs(), x_.alg.GetPointerToCoef(x_.alg.GetActiveSetup(), 0), words * 4), 0);
     }
 
-    Owner owner_;
+    testkit::CountedUnknown owner_;
     Instance x_;
     StaticFilterPreset presets_{&owner_, x_.alg, *x_.shell.GetCritSecObj()};
     ParameterAccess parameters_{&owner_, x_.alg, *x_.shell.GetCritSecObj()};
@@ -83,10 +74,10 @@ protected:
 TEST_F(Faces, IUnknownGoesToTheOwner) {
     presets_.AddRef();
     parameters_.AddRef();
-    EXPECT_EQ(owner_.refs, 3u);
+    EXPECT_EQ(owner_.refs, 3);
     presets_.Release();
     parameters_.Release();
-    EXPECT_EQ(owner_.refs, 1u);
+    EXPECT_EQ(owner_.refs, 1);
 }
 
 TEST_F(Faces, PresetNameRefusalsAllReadMinusOne) {

@@ -1,37 +1,31 @@
 // Failures only the Linux stand-ins can stage: a damaged registry file, a module without a path.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
+#include <string>
 
 #include "platform/registry.h"
 #include "tests/shell/shell_fixture.h"
+#include "tests/support/files.h"
 
 namespace {
 
-std::string Slurp(const std::string& path) {
-    std::ostringstream text;
-    text << std::ifstream(path, std::ios::binary).rdbuf();
-    return text.str();
-}
-
 TEST_F(Shell, DamagedRegistryFailsRegistrationAndCreationAndIsLeftAlone) {
     const std::string damaged = "REGEDIT4\n\n[HKEY_CLASSES_ROOT\\CLSID]\n";  // no closing line: cut short
-    std::ofstream(registry_.File(), std::ios::binary) << damaged;
+    WriteWholeFile(registry_.File(), damaged);
     const HRESULT badDb = HRESULT_FROM_WIN32(ERROR_BADDB);
     EXPECT_EQ(DllRegisterServer(), badDb);
     EXPECT_EQ(DllUnregisterServer(), badDb);
     void* out = &out;
     EXPECT_EQ(Factory(ClsidOf(kExpectedComponents[3]))->CreateInstance(nullptr, IID_IUnknown, &out), E_OUTOFMEMORY);
     EXPECT_EQ(out, nullptr);
-    EXPECT_EQ(Slurp(registry_.File()), damaged);
+    EXPECT_EQ(ReadWholeFile(registry_.File()), damaged);
 }
 
 TEST_F(Shell, FilterEntryBytesAsStored) {
     ASSERT_EQ(DllRegisterServer(), S_OK);
     char info[] = "Color Red FLNS";
     ASSERT_EQ(AdditionalInfoRegister(nullptr, nullptr, info, 0), 0);
-    const std::string file = Slurp(registry_.File());
+    const std::string file = ReadWholeFile(registry_.File());
     const std::string entry =
         "[HKEY_CLASSES_ROOT\\Filter\\{AAD128C0-471C-11D2-90F7-0E039A000000}]\n"
         "@=\"Norde Velvane\"\n"
@@ -48,8 +42,7 @@ TEST_F(Shell, ModuleWithoutAPathCannotRegister) {
     EXPECT_EQ(DllRegisterServer(), HRESULT_FROM_WIN32(126));
     EXPECT_EQ(DllUnregisterServer(), HRESULT_FROM_WIN32(126));
     ModuleDetach();
-    static int marker;
-    ModuleAttach(platform::ModuleOf(&marker));
+    ModuleAttach(TestModule());
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "plugin/shell/server.h"
 #include "tests/shell/expected_components.h"
 #include "tests/support/scratch_registry.h"
+#include "tests/support/test_module.h"
 
 inline CLSID ClsidOf(const ExpectedComponent& c) { return *platform::GuidFromString(c.clsid); }
 
@@ -24,10 +25,7 @@ inline platform::Ref<AmShell> FilterOf(IUnknown* object) {
 
 class Shell : public ::testing::Test {
 protected:
-    void SetUp() override {
-        static int marker;
-        ModuleAttach(platform::ModuleOf(&marker));
-    }
+    void SetUp() override { ModuleAttach(TestModule()); }
     void TearDown() override {
         ModuleDetach();
         EXPECT_EQ(platform::LiveObjectCount(), 0) << "a test left an object alive";

@@ -42,6 +42,5 @@ inline Finished RunCommand(std::string commandLine) {
 
 // The built library, beside the test program.
 inline std::string DllPath() {
-    static int marker;
-    return platform::FolderOf(platform::ModulePath(platform::ModuleOf(&marker))) + "\\Velvane.dll";
+    return platform::JoinPath(platform::FolderOf(platform::ExecutablePath()), "Velvane.dll");
 }

@@ -12,7 +12,7 @@ namespace {
 using platform::Ref;
 
 TEST(WineGraph, TheRegisteredPlugInGivesTheRecordedOutputInWinesGraph) {
-    const std::string dll = "\"" + DllPath() + "\"";
+    const std::string dll = std::string("\"").append(DllPath()).append("\"");
     ASSERT_EQ(RunCommand("regsvr32 /s " + dll).exitCode, 0u);
     ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED)));
     for (const GoldenCase& c : kGoldenCases) {

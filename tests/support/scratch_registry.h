@@ -3,7 +3,10 @@
 // Linux: VELVANE_REGISTRY points at a file in a new temporary folder (removed afterwards).
 // Windows: this process's HKEY_CLASSES_ROOT and HKEY_LOCAL_MACHINE are redirected to empty
 // temporary keys under HKEY_CURRENT_USER (deleted afterwards).
+#include <optional>
 #include <string>
+
+#include "tests/support/scratch_folder.h"
 
 class ScratchRegistry {
 public:
@@ -16,6 +19,7 @@ public:
     const std::string& File() const { return file_; }
 
 private:
-    std::string folder_;
-    std::string file_;
+    std::optional<ScratchFolder> folder_;  // Linux
+    std::string file_;                     // Linux
+    std::string key_;                      // Windows: the key under HKEY_CURRENT_USER
 };

@@ -15,9 +15,9 @@ HKEY MakeKey(const std::string& path) {
 }  // namespace
 
 ScratchRegistry::ScratchRegistry() {
-    folder_ = "Software\\VelvaneScratch\\" + std::to_string(GetCurrentProcessId());
-    RegDeleteTreeA(HKEY_CURRENT_USER, folder_.c_str());
-    HKEY classes = MakeKey(folder_ + "\\Classes"), machine = MakeKey(folder_ + "\\Machine");
+    key_ = "Software\\VelvaneScratch\\" + std::to_string(GetCurrentProcessId());
+    RegDeleteTreeA(HKEY_CURRENT_USER, key_.c_str());
+    HKEY classes = MakeKey(key_ + "\\Classes"), machine = MakeKey(key_ + "\\Machine");
     const bool redirected = RegOverridePredefKey(HKEY_CLASSES_ROOT, classes) == ERROR_SUCCESS &&
                             RegOverridePredefKey(HKEY_LOCAL_MACHINE, machine) == ERROR_SUCCESS;
     RegCloseKey(classes);
@@ -28,5 +28,5 @@ ScratchRegistry::ScratchRegistry() {
 ScratchRegistry::~ScratchRegistry() {
     RegOverridePredefKey(HKEY_CLASSES_ROOT, nullptr);
     RegOverridePredefKey(HKEY_LOCAL_MACHINE, nullptr);
-    RegDeleteTreeA(HKEY_CURRENT_USER, folder_.c_str());
+    RegDeleteTreeA(HKEY_CURRENT_USER, key_.c_str());
 }
